@@ -1,0 +1,79 @@
+// The window, the OpenGL context and the picture, over SDL2.
+//
+// Owns the SDL window, its OpenGL context and the off-screen 640 x 480 picture
+// (a framebuffer object with 16-bit 5-6-5 colour and a 16-bit depth buffer).
+// While a context exists the picture's framebuffer stays bound for drawing and
+// reading, so viewports, clears and pixel reads act on it as on a back buffer;
+// presenting copies it to the window and leaves its contents untouched.
+// This header exposes no SDL type: the rest of the program stays SDL-free.
+#pragma once
+
+#include <cstdint>
+
+// The surface every frame is presented on; stands in for a device context.
+struct PlatformSurface;
+using DeviceContextHandle = PlatformSurface*;
+
+enum class PlatformEventKind { None, Escape, Close, Other };
+
+struct PlatformEvent {
+    PlatformEventKind kind;
+};
+
+// Outcome of making the context and the picture.
+enum class ContextResult { Ok, NoContext, NoPicture };
+
+// Called in place of showing the window when set; the picture is bound for
+// reading while it runs.
+using PresentHook = void (*)(void* user);
+
+// Starts SDL's video and event subsystems; false when no video driver works.
+// headless picks SDL's off-screen video driver (no display server needed) and
+// its silent audio driver.
+bool PlatformInit(bool headless);
+
+// The desktop's size in pixels; false when it cannot be read.
+bool GetDesktopSize(int* width, int* height);
+
+// Makes the window: borderless over the whole desktop when fullScreen is set,
+// else a captioned window of width x height pixels at (x, y). Returns the
+// surface to present on, or nullptr.
+DeviceContextHandle CreatePlatformWindow(const char* title, int x, int y, int width, int height,
+                                         bool fullScreen);
+
+// Hides the mouse cursor and parks it at (x, y) in window pixels.
+void HideAndParkCursor(int x, int y);
+
+// Makes an OpenGL 1.x-compatible context current on the surface and the
+// off-screen picture of width x height pixels, 16-bit colour and depth.
+ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int height);
+
+// Deletes the picture and the context; safe to call when none exists.
+void DeletePlatformContext();
+
+// Destroys the window so that the desktop shows again; safe to call twice.
+void DestroyPlatformWindow();
+
+// Presents the finished picture: hands it to the present hook when one is set,
+// otherwise shows it in the window scaled to the largest 4:3 size that fits,
+// with black bars. The picture keeps its contents.
+void SwapBuffers(DeviceContextHandle surface);
+
+// Replaces window presentation with hook (nullptr restores it).
+void SetPresentHook(PresentHook hook, void* user);
+
+// Takes one waiting window event off the queue; false when none waits.
+bool PollPlatformEvent(PlatformEvent* event);
+
+// Looks up an OpenGL entry point by name in the current context's driver.
+void* GetGlProcAddress(const char* name);
+
+// The high-resolution counter and its ticks per second.
+int64_t ReadPlatformCounter();
+int64_t ReadPlatformCounterFrequency();
+
+// Shows a modal error box when a display can show one; false otherwise.
+bool ShowErrorBox(const char* title, const char* message);
+
+// Ends SDL; the last call of a run.
+void PlatformQuit();

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test headless: once in the
+# normal build and once more with AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/setup.sh"
+
+# Tests never touch the user's display or sound card.
+unset DISPLAY WAYLAND_DISPLAY
+export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
+
+echo "== normal build"
+"$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+(cd "$root/build" && ctest -j2 --output-on-failure --timeout 600)
+
+echo "== sanitizer build"
+"$root/scripts/build.sh" "$root/build-sanitize" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTESSALINE_SANITIZE=ON
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
+(cd "$root/build-sanitize" && ctest -j2 --output-on-failure --timeout 900)

@@ -1,0 +1,70 @@
+// The display mode, the OpenGL context and the ARB multitexture entry points.
+#include "shell/display.h"
+
+#include "platform/window.h"
+#include "shell/demo.h"
+#include "shell/fatal.h"
+
+#include <GL/glext.h>
+
+MultiTexCoord2fFunction MultiTexCoord2fARB;
+MultiTexCoord2fvFunction MultiTexCoord2fvARB;
+ActiveTextureFunction ActiveTextureARB;
+ActiveTextureFunction ClientActiveTextureARB;
+
+void SetDisplayMode() {
+    int width = 0;
+    int height = 0;
+    if (!GetDesktopSize(&width, &height)) {
+        FatalError("Resolution change failed");
+    }
+}
+
+bool CreateRenderContext() {
+    switch (CreatePlatformContext(DeviceContext, static_cast<int>(ScreenWidth),
+                                  static_cast<int>(ScreenHeight))) {
+    case ContextResult::Ok:
+        return true;
+    case ContextResult::NoPicture:
+        FatalError("Mode %dx%d 16 bits + 16-Zbuffer not found", static_cast<int>(ScreenWidth),
+                   static_cast<int>(ScreenHeight));
+    case ContextResult::NoContext:
+        break;
+    }
+    return false;
+}
+
+void LoadMultitexture() {
+    MultiTexCoord2fARB =
+        reinterpret_cast<MultiTexCoord2fFunction>(GetGlProcAddress("glMultiTexCoord2fARB"));
+    MultiTexCoord2fvARB =
+        reinterpret_cast<MultiTexCoord2fvFunction>(GetGlProcAddress("glMultiTexCoord2fvARB"));
+    ActiveTextureARB =
+        reinterpret_cast<ActiveTextureFunction>(GetGlProcAddress("glActiveTextureARB"));
+    ClientActiveTextureARB =
+        reinterpret_cast<ActiveTextureFunction>(GetGlProcAddress("glClientActiveTextureARB"));
+    if (MultiTexCoord2fARB == nullptr || MultiTexCoord2fvARB == nullptr ||
+        ActiveTextureARB == nullptr || ClientActiveTextureARB == nullptr) {
+        FatalError("no multitexture extension");
+    }
+}
+
+static void SetUnitTexturing(GLenum unit, bool on) {
+    ActiveTextureARB(unit);
+    ClientActiveTextureARB(unit);
+    if (on) {
+        glEnable(GL_TEXTURE_2D);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+    }
+}
+
+void EnableMultitexture() {
+    SetUnitTexturing(GL_TEXTURE0_ARB, true);
+    SetUnitTexturing(GL_TEXTURE1_ARB, true);
+}
+
+void DisableMultitexture() {
+    SetUnitTexturing(GL_TEXTURE1_ARB, false);
+    SetUnitTexturing(GL_TEXTURE0_ARB, false);
+}

@@ -1,0 +1,261 @@
+// The shell: the sequencer under a controlled clock, FatalError, the whole
+// loop in-process, and the built program run as a user would run it.
+#include "shell/demo.h"
+#include "shell/display.h"
+#include "shell/fatal.h"
+#include "shell/sequencer.h"
+#include "support/files.h"
+#include "support/test_display.h"
+
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// A counter the test moves by hand; frequency 4 ticks per second, so every
+// step is an exact binary fraction of a second.
+int64_t ManualTicks;
+int64_t ReadManualCounter() {
+    return ManualTicks;
+}
+int64_t ReadManualFrequency() {
+    return 4;
+}
+
+std::vector<std::string> Log;
+int EndTicksSpent; // ticks the end operation of row 0 takes
+
+template <int Row> void LogStart() {
+    Log.push_back("start" + std::to_string(Row));
+}
+template <int Row> void LogEnd() {
+    Log.push_back("end" + std::to_string(Row));
+    if (Row == 0) {
+        ManualTicks += EndTicksSpent;
+    }
+}
+template <int Row> void LogFrame(float dt) {
+    Log.push_back("frame" + std::to_string(Row) + "@" + std::to_string(SceneTime) + "/" +
+                  std::to_string(dt));
+}
+void LoadNothing() {}
+void QuitInFrame(float) {
+    Log.push_back("quit");
+    QuitRequested = 1;
+}
+
+class Sequencer : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Log.clear();
+        EndTicksSpent = 0;
+        ManualTicks = 0;
+        ScenePosition = 0;
+        SceneTime = 0.0f;
+        QuitRequested = 0;
+        SceneTable[0] = {LoadNothing, LogStart<0>, LogFrame<0>, LogEnd<0>, 1.0f};
+        SceneTable[1] = {LoadNothing, LogStart<1>, LogFrame<1>, LogEnd<1>, 0.5f};
+        SceneTable[2] = {LoadNothing, LogStart<2>, LogFrame<2>, LogEnd<2>, 0.5f};
+        SceneTable[3] = {LoadNothing, LogStart<3>, LogFrame<3>, LogEnd<3>, 0.5f};
+        SetCounterSource(ReadManualCounter, ReadManualFrequency);
+        StartClock();
+    }
+    void TearDown() override { SetCounterSource(nullptr, nullptr); }
+
+    // One pass of the loop after ticks quarter-seconds.
+    void Pass(int ticks) {
+        ManualTicks += ticks;
+        RunFrame();
+    }
+};
+
+TEST_F(Sequencer, ReachingTheDurationExactlyEndsTheSceneWithoutAFrame) {
+    Pass(2); // 0.5 s
+    Pass(2); // 1.0 s: the duration itself
+    EXPECT_EQ(Log, (std::vector<std::string>{"frame0@0.500000/0.500000", "end0", "start1"}));
+    EXPECT_EQ(ScenePosition, 1);
+    EXPECT_EQ(SceneTime, 0.0f);
+}
+
+TEST_F(Sequencer, ALongFrameEndsOneSceneAPassAndSkipsNone) {
+    Pass(40); // ten seconds at once
+    Pass(1);
+    Pass(40);
+    Pass(40);
+    EXPECT_EQ(Log, (std::vector<std::string>{"end0", "start1", "frame1@0.250000/0.250000", "end1",
+                                             "start2", "end2", "start3"}));
+    EXPECT_EQ(QuitRequested, 0);
+    Pass(40);
+    EXPECT_EQ(Log.back(), "end3");
+    EXPECT_EQ(ScenePosition, 4);
+    EXPECT_EQ(QuitRequested, 1); // in the same pass as the last end
+}
+
+TEST_F(Sequencer, AQuitFromAFrameSkipsTheEndOperation) {
+    SceneTable[0].frame = QuitInFrame;
+    Pass(1);
+    EXPECT_EQ(QuitRequested, 1);
+    EXPECT_EQ(Log, std::vector<std::string>{"quit"});
+    EXPECT_EQ(ScenePosition, 0);
+}
+
+TEST_F(Sequencer, TimeSpentEndingAndStartingCountsInTheNextScene) {
+    EndTicksSpent = 1;
+    SceneTable[1].duration = 2.0f;
+    Pass(4);
+    Pass(1);
+    EXPECT_EQ(Log.back(), "frame1@0.500000/0.500000");
+}
+
+TEST_F(Sequencer, SetupLoadsEveryRowThenStartsTheFirst) {
+    // SetupScenes fills the real table: check its durations and that the
+    // first row started without touching the clock.
+    OpenTestDisplay();
+    ScenePosition = 0;
+    SetupScenes();
+    const float durations[SceneCount] = {23.0f, 24.75f, 24.0f, 100.0f};
+    for (int row = 0; row < SceneCount; ++row) {
+        EXPECT_EQ(SceneTable[row].duration, durations[row]) << row;
+        EXPECT_NE(SceneTable[row].end, nullptr) << row;
+    }
+    EXPECT_EQ(ScenePosition, 0);
+}
+
+TEST(FatalErrorDeathTest, CutsLongMessagesAndExitsWithStatusOne) {
+    std::string longText(3000, 'x');
+    EXPECT_EXIT(FatalError("%s", longText.c_str()), ::testing::ExitedWithCode(1),
+                "Error: x{1023}\n");
+    EXPECT_EXIT(FatalError("Error opening %s", "textures/none.tga"), ::testing::ExitedWithCode(1),
+                "Error opening textures/none.tga");
+}
+
+TEST(Multitexture, EnableAndDisableLeaveTheStatedUnits) {
+    OpenTestDisplay();
+    LoadMultitexture();
+    EnableMultitexture();
+    GLint active = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &active);
+    EXPECT_EQ(active, GL_TEXTURE1_ARB);
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    DisableMultitexture();
+    glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &active);
+    EXPECT_EQ(active, GL_TEXTURE0_ARB);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    ActiveTextureARB(GL_TEXTURE1_ARB);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    ActiveTextureARB(GL_TEXTURE0_ARB);
+}
+
+TEST(Picture, HoldsSixteenBitColourAndKeepsItsContentsAcrossPresents) {
+    OpenTestDisplay();
+    glViewport(0, 0, 640, 480);
+    glClearColor(1.0f, 0.5f, 0.25f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    SwapBuffers(DeviceContext);
+    std::vector<uint8_t> pixel = ReadPictureRgb(639, 479, 1, 1);
+    // 5-6-5 bits: 0.5 and 0.25 come back as 130 and 66, not 128 and 64.
+    EXPECT_EQ(pixel, (std::vector<uint8_t>{255, 130, 66}));
+    GLint depthBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    EXPECT_EQ(depthBits, 16);
+}
+
+std::string BinaryPath() {
+    return std::string(TESSALINE_BINARY_DIR) + "/tessaline";
+}
+
+// The built program in a folder holding only a short soundtrack.
+class Program : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = MakeScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        WriteToneMp3(dir + "/music/velt2002.mp3", 3.0f);
+    }
+    CommandResult Run(const std::string& environment, const std::string& after = "") {
+        return RunCommand("cd " + dir + " && " + environment + " timeout 60 " + BinaryPath() +
+                          after);
+    }
+    std::string dir;
+};
+
+TEST_F(Program, MissingSoundtrackIsFatalBeforeAnyFrame) {
+    std::filesystem::remove(dir + "/music/velt2002.mp3");
+    CommandResult result = Run("SDL_AUDIODRIVER=dummy");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.output.find("Can't create stream"), std::string::npos) << result.output;
+}
+
+TEST_F(Program, SoundOutputThatCannotOpenIsFatal) {
+    CommandResult result = Run("SDL_AUDIODRIVER=no-such-driver");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.output.find("Can't initialize digital sound system"), std::string::npos)
+        << result.output;
+}
+
+TEST_F(Program, CloseRequestEndsTheShowAndTheSoundIsNotSilent) {
+    // SDL turns SIGTERM into a quit request, as a window manager's close
+    // would be; the disk driver records what would have been heard.
+    CommandResult result = Run("SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + dir + "/sound.raw",
+                               " & pid=$!; sleep 3; kill -TERM $pid; wait $pid");
+    EXPECT_EQ(result.status, 0) << result.output;
+    std::vector<uint8_t> sound = ReadFileBytes(dir + "/sound.raw");
+    ASSERT_GT(sound.size(), 44100u);
+    size_t loud = 0;
+    for (size_t i = 0; i + 1 < sound.size(); i += 2) {
+        int16_t sample = static_cast<int16_t>(sound[i] | (sound[i + 1] << 8));
+        loud += sample > 1000 || sample < -1000;
+    }
+    EXPECT_GT(loud, sound.size() / 20);
+}
+
+TEST_F(Program, EscapeInARealWindowEndsTheShowAtOnce) {
+    if (RunCommand("command -v Xvfb && command -v xdotool").status != 0) {
+        GTEST_SKIP() << "Xvfb or xdotool missing";
+    }
+    // A private X server for this test alone; the program gets it as its
+    // display, every other test stays headless.
+    std::string display = ":" + std::to_string(50 + getpid() % 40);
+    std::string script =
+        "Xvfb " + display + " -screen 0 1024x768x24 -nolisten tcp & xpid=$!; sleep 1; " +
+        "DISPLAY=" + display + " SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy timeout 60 " +
+        BinaryPath() + " & pid=$!; sleep 3; " + "DISPLAY=" + display +
+        " xdotool search --sync --name 'Tessaline Demo' windowfocus --sync key Escape; " +
+        "wait $pid; status=$?; kill $xpid; exit $status";
+    CommandResult result = RunCommand("cd " + dir + " && (" + script + ")");
+    EXPECT_EQ(result.status, 0) << result.output;
+}
+
+// The whole loop in-process: the real start-up and the four placeholder rows,
+// driven by a virtual clock of a quarter second per pass.
+int PresentedFrames;
+void CountPresent(void*) {
+    ++PresentedFrames;
+}
+
+TEST(Loop, PlaysAllFourRowsOnAVirtualClockAndEnds) {
+    std::string dir = MakeScratchDir("loop");
+    WriteToneMp3(dir + "/music/velt2002.mp3", 1.0f);
+    std::filesystem::path home = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    ShutdownDisplay();
+    ScenePosition = 0;
+    SceneTime = 0.0f;
+    UseVirtualClock(4, 1);
+    SetPresentHook(CountPresent, nullptr);
+    EXPECT_EQ(RunDemo(true), 0);
+    SetPresentHook(nullptr, nullptr);
+    SetCounterSource(nullptr, nullptr);
+    std::filesystem::current_path(home);
+    EXPECT_EQ(ScenePosition, 4);
+    // 91, 98, 95 and 399 framed passes: each row frames while its clock is
+    // below its duration, the pass that reaches it draws nothing.
+    EXPECT_EQ(PresentedFrames, 91 + 98 + 95 + 399);
+}
+
+} // namespace
