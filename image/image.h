@@ -70,5 +70,10 @@ void FreeImage(int handle);
 // for the caller to fill, with the given texture flags; returns its handle.
 int NewRgbImage(int width, int height, int flags);
 
+// Frees every image still registered and starts handles from 0 again. For
+// tools and test harnesses that read many files in one process; the show
+// never empties the table.
+void ClearTextureTable();
+
 // Bytes per pixel that the image's pixelFormat implies: 3 or 4.
 int ImageBytesPerPixel(const Image* image);

@@ -19,6 +19,7 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <png.h>
 
 #include <csetjmp>
 #include <cstring>
@@ -757,6 +758,65 @@ TEST(Object3D, BadOrMissingFilesReturnMinusOneAndLeaveTheObjectAlone) {
               0);
     EXPECT_EQ(object->boundsMax.z, 6.0f);
     FreeObject3D(object);
+}
+
+// ---- tessaline-inspect
+
+const std::string Inspect = std::string(TESSALINE_BINARY_DIR) + "/tessaline-inspect";
+
+// Decodes a PNG file into RGBA bytes, top row first.
+std::vector<uint8_t> ReadPngRgba(const std::string& path, int* width, int* height) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        return {};
+    }
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
+    png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr);
+    *width = static_cast<int>(image.width);
+    *height = static_cast<int>(image.height);
+    return pixels;
+}
+
+TEST(Inspect, DescribesAPictureAndWritesItAsPngTopRowFirst) {
+    std::vector<uint8_t> picture = CountingPicture(3, 2, 4);
+    std::string path = WriteFixture("letter.tga", MakeTga(10, 32, 3, 2, picture));
+    std::string png = Scratch() + "/letter.png";
+    CommandResult result = RunCommand(Inspect + " --png " + png + " " + path);
+    EXPECT_EQ(result.status, 0) << result.output;
+    EXPECT_NE(result.output.find("size: 3 x 2 pixels"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("bytes per pixel: 4"), std::string::npos);
+    EXPECT_NE(result.output.find("GL format: GL_RGBA"), std::string::npos);
+    EXPECT_NE(result.output.find("texture flags: 0"), std::string::npos);
+    int width = 0;
+    int height = 0;
+    EXPECT_EQ(ReadPngRgba(png, &width, &height), picture);
+    EXPECT_EQ(width, 3);
+    EXPECT_EQ(height, 2);
+}
+
+TEST(Inspect, ReadsEveryFileAndGivesTheShowsMessagesForBadOnes) {
+    std::string mesh = WriteFixture("cat.3dg", ThreeVertexMesh());
+    std::string badMesh = WriteFixture("bad.3dg", Make3dg(0, 0, {}, {}, {}, {}));
+    std::string badTga = WriteFixture("bad.tga", MakeTga(1, 24, 2, 2, {}));
+    std::string palette = WriteFixture("palette.lmp", MakeTestPalette());
+    std::string unknown = WriteFixture("level.xyz", {1, 2, 3});
+    CommandResult result = RunCommand(Inspect + " " + badTga + " " + mesh + " " + badMesh + " " +
+                                      palette + " " + unknown + " 2>&1");
+    EXPECT_EQ(result.status, 1);
+    for (const std::string& expected : {
+             std::string("Error: Invalid TGA texture, only type 2 and 10 supported"),
+             std::string("vertices: 3, triangles: 1"),
+             std::string("bounds: (-32768, -4, -30) to (32767, 100, 20)"),
+             std::string("vertex normal lengths: shortest 1, longest 3, mean 2"),
+             std::string("Error: Error loading 3DG"),
+             std::string("entry 255: 255 0 165"),
+             std::string("Error: unknown kind of file " + unknown),
+         }) {
+        EXPECT_NE(result.output.find(expected), std::string::npos) << expected << "\n"
+                                                                   << result.output;
+    }
 }
 
 } // namespace
