@@ -19,3 +19,10 @@ echo "== sanitizer build"
     -DTESSALINE_SANITIZE=ON
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
 (cd "$root/build-sanitize" && ctest -j2 --output-on-failure --timeout 900)
+
+echo "== fuzz build"
+# Each reader's libFuzzer target runs for a fixed time as one test; any crash,
+# leak, timeout or sanitizer report fails it.
+CC=clang CXX=clang++ "$root/scripts/build.sh" "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTESSALINE_FUZZ=ON -DTESSALINE_TESTS=OFF
+(cd "$root/build-fuzz" && ctest -j2 --output-on-failure --timeout 900)
