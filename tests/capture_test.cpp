@@ -104,6 +104,13 @@ std::vector<uint8_t> RowColour(int row) {
     return {RowColours[row][0], RowColours[row][1], RowColours[row][2]};
 }
 
+// The name --png gives a frame: its number, six digits.
+std::string FrameName(int frame) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%06d.png", frame);
+    return name;
+}
+
 std::set<std::string> FileNames(const std::string& dir) {
     std::set<std::string> names;
     for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
@@ -138,9 +145,7 @@ TEST_F(Capture, FramesAreNumberedByShowTimeAndTwoRunsWriteTheSameBytes) {
 
     std::set<std::string> expected;
     for (int frame = 110; frame < 120; ++frame) {
-        char name[16];
-        std::snprintf(name, sizeof name, "%06d.png", frame);
-        expected.insert(name);
+        expected.insert(FrameName(frame));
     }
     EXPECT_EQ(FileNames(dir + "/first"), expected);
     for (const std::string& name : expected) {
@@ -154,6 +159,32 @@ TEST_F(Capture, FramesAreNumberedByShowTimeAndTwoRunsWriteTheSameBytes) {
     EXPECT_NE(first.rgb, ReadPng(dir + "/first/000111.png").rgb);
     EXPECT_EQ(CornerColour(dir + "/first/000110.png"), RowColour(0));
     EXPECT_EQ(CornerColour(dir + "/first/000119.png"), RowColour(1));
+}
+
+TEST_F(Capture, APassThatChangesSceneRepeatsThePictureBefore) {
+    // One second a row at 4 fps: exact quarter seconds, so row 0 draws in
+    // passes 1 to 3, pass 4 ends it and starts row 1, and so on; the pass
+    // that ends row 3 ends the show.
+    SetSceneTableFiller([] {
+        FillTestRows();
+        for (SceneEntry& row : SceneTable) {
+            row.duration = 1.0f;
+        }
+    });
+    options.fps = 4;
+    options.pngDir = dir + "/frames";
+    ASSERT_EQ(RunCapture(options), 0);
+    std::set<std::string> names = FileNames(options.pngDir);
+    ASSERT_EQ(names.size(), 16u);
+    EXPECT_EQ(*names.rbegin(), "000015.png");
+    auto frame = [&](int number) { return options.pngDir + "/" + FrameName(number); };
+    for (int change : {4, 8, 12}) {
+        EXPECT_EQ(ReadFileBytes(frame(change)), ReadFileBytes(frame(change - 1))) << change;
+        EXPECT_EQ(CornerColour(frame(change)), RowColour(change / 4 - 1)) << change;
+        EXPECT_EQ(CornerColour(frame(change + 1)), RowColour(change / 4)) << change;
+    }
+    EXPECT_EQ(CornerColour(frame(0)), (std::vector<uint8_t>{0, 0, 0}));
+    EXPECT_NE(ReadFileBytes(frame(1)), ReadFileBytes(frame(2)));
 }
 
 TEST_F(Capture, AtWritesOneFileATimeFromTheRightScene) {
