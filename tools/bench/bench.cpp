@@ -241,8 +241,11 @@ bool MeasureShow(const BenchOptions& options, Clock::time_point processStart, Be
     for (int32_t row = 0; row < SceneCount; ++row) {
         if (options.scene >= 0 && row != options.scene) {
             if (row == 0) {
-                // The show never frames a scene after another has started.
-                SceneTable[0].end();
+                // The first scene ends before another one starts, as in the
+                // show.
+                if (SceneTable[0].end != nullptr) {
+                    SceneTable[0].end();
+                }
                 firstStarted = false;
             }
             continue;

@@ -1,4 +1,9 @@
 // Playing the show on a virtual clock and keeping its frames.
+//
+// State: the counter's readings and the capture in progress are file-static
+// because the counter and the fatal-error hook take no user pointer; the
+// rest lives in the Capture record that the present hook is given. Frames are
+// handed out strictly in order, each exactly once.
 #include "tools/capture/capture.h"
 
 #include "shell/demo.h"
