@@ -172,12 +172,17 @@ void EmitFrame(Capture* capture) {
 }
 
 // Reads the bound picture into capture->picture, turning OpenGL's bottom-up
-// rows into top-down ones.
+// rows into top-down ones. 640 x 480 colour is read as 8-bit RGB: the
+// driver widens the picture's 5-6-5 bits the same way every time.
 void ReadPicture(Capture* capture) {
     size_t rowBytes = static_cast<size_t>(capture->width) * 3;
+    // The scene's own packing is put back: it may read pixels itself.
+    GLint alignment = 4;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, capture->width, capture->height, GL_RGB, GL_UNSIGNED_BYTE,
                  capture->readBuffer.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
     for (int32_t row = 0; row < capture->height; ++row) {
         std::copy_n(capture->readBuffer.data() + (capture->height - 1 - row) * rowBytes, rowBytes,
                     capture->picture.data() + row * rowBytes);
