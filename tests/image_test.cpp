@@ -264,10 +264,19 @@ TEST(Tga, RunLengthPacketsCrossRowsAndStopAtTheLastPixel) {
     EXPECT_EQ(GetImage(handle)->pixels, expected);
 }
 
-TEST(Tga, ZeroRowsGiveAnEmptyImage) {
-    int handle = LoadTga(WriteFixture("empty.tga", MakeTga(10, 24, 4, 0, {})).c_str());
-    EXPECT_EQ(GetImage(handle)->height, 0);
-    EXPECT_TRUE(GetImage(handle)->pixels.empty());
+TEST(Tga, PicturesWithoutPixelsGiveEmptyImages) {
+    struct Case {
+        int type, width, height;
+    };
+    for (const Case& c : {Case{10, 4, 0}, Case{2, 0, 5}, Case{10, 0, 5}}) {
+        std::string name =
+            "empty-" + std::to_string(c.type) + "-" + std::to_string(c.width) + ".tga";
+        int handle =
+            LoadTga(WriteFixture(name, MakeTga(c.type, 24, c.width, c.height, {})).c_str());
+        EXPECT_EQ(GetImage(handle)->width, c.width);
+        EXPECT_EQ(GetImage(handle)->height, c.height);
+        EXPECT_TRUE(GetImage(handle)->pixels.empty());
+    }
 }
 
 TEST(Tga, BadFilesAreRefusedWithTheirMessage) {
