@@ -2,9 +2,9 @@
 //
 // Every picture lives in one heap Image registered in TextureTable, where a
 // small integer handle (the slot index) names it. Handles are handed out in
-// order of registration from 0 and never reused, so
-// a handle must not be used after FreeImage (its slot is emptied). Pixels are held top row first,
-// 3 (RGB) or 4 (RGBA) unsigned bytes per pixel, no row padding. The OpenGL
+// order of registration from 0 and never reused; after FreeImage the slot is
+// emptied and the handle must not be used again. Pixels are held top row
+// first, 3 (RGB) or 4 (RGBA) unsigned bytes per pixel, no row padding. The OpenGL
 // texture is made later by UploadImage; texture objects are never deleted.
 #pragma once
 
