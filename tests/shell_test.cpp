@@ -5,6 +5,7 @@
 #include "shell/fatal.h"
 #include "shell/sequencer.h"
 #include "support/files.h"
+#include "support/scene_fixtures.h"
 #include "support/test_display.h"
 
 #include <gtest/gtest.h>
@@ -170,12 +171,13 @@ std::string BinaryPath() {
     return std::string(TESSALINE_BINARY_DIR) + "/tessaline";
 }
 
-// The built program in a folder holding only a short soundtrack.
+// The built program in a folder holding a short soundtrack and small scene files.
 class Program : public ::testing::Test {
   protected:
     void SetUp() override {
         dir = MakeScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
         WriteToneMp3(dir + "/music/velt2002.mp3", 3.0f);
+        WriteSceneFixtures(dir);
     }
     CommandResult Run(const std::string& environment, const std::string& after = "") {
         return RunCommand("cd " + dir + " && " + environment + " timeout 60 " + BinaryPath() +
@@ -241,6 +243,7 @@ void CountPresent(void*) {
 TEST(Loop, PlaysAllFourRowsOnAVirtualClockAndEnds) {
     std::string dir = MakeScratchDir("loop");
     WriteToneMp3(dir + "/music/velt2002.mp3", 1.0f);
+    WriteSceneFixtures(dir);
     std::filesystem::path home = std::filesystem::current_path();
     std::filesystem::current_path(dir);
     ShutdownDisplay();

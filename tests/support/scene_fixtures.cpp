@@ -248,6 +248,12 @@ void WriteSwirlFixtures(const std::string& dir) {
     WriteFixturePcx(dir + "/textures/luz.pcx", light);
 }
 
+void WriteSceneFixtures(const std::string& dir) {
+    WriteTitlesFixtures(dir);
+    WriteObjectSceneFixtures(dir);
+    WriteSwirlFixtures(dir);
+}
+
 void WritePicturePpm(const std::string& path) {
     const int w = 640;
     const int h = 480;

@@ -63,6 +63,8 @@ FixtureColour SkyboxFaceColour(int face); // ft, bk, lf, rt, up, dn
 void WriteTitlesFixtures(const std::string& dir);
 void WriteObjectSceneFixtures(const std::string& dir);
 void WriteSwirlFixtures(const std::string& dir);
+// All three, for runs of the whole show.
+void WriteSceneFixtures(const std::string& dir);
 
 // Writes the bound picture (640 x 480) as a binary PPM, top row first.
 void WritePicturePpm(const std::string& path);
