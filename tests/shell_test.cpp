@@ -118,8 +118,13 @@ TEST_F(Sequencer, SetupLoadsEveryRowThenStartsTheFirst) {
     // SetupScenes fills the real table: check its durations and that the
     // first row started without touching the clock.
     OpenTestDisplay();
+    const std::string dir = MakeScratchDir("setup");
+    WriteSceneFixtures(dir);
+    const std::filesystem::path home = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
     ScenePosition = 0;
     SetupScenes();
+    std::filesystem::current_path(home);
     const float durations[SceneCount] = {23.0f, 24.75f, 24.0f, 100.0f};
     for (int row = 0; row < SceneCount; ++row) {
         EXPECT_EQ(SceneTable[row].duration, durations[row]) << row;
