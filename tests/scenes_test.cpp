@@ -477,7 +477,7 @@ TEST_F(ObjectSceneTest, EmptyObjectDrawsNothingButKeepsStackAndBlend) {
         EXPECT_EQ(glIsEnabled(GL_BLEND) == GL_TRUE, blendOn);
     }
     EXPECT_EQ(BrightestChannel(), 0);
-    std::free(empty); // no mesh arrays to release
+    FreeObject3D(empty);
 }
 
 TEST_F(ObjectSceneTest, EnvironmentCoordinatesComeFromTheTurnedNormals) {
