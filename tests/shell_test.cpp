@@ -5,6 +5,7 @@
 #include "shell/fatal.h"
 #include "shell/sequencer.h"
 #include "support/files.h"
+#include "support/scene_fixtures.h"
 #include "support/test_display.h"
 
 #include <gtest/gtest.h>
@@ -117,8 +118,13 @@ TEST_F(Sequencer, SetupLoadsEveryRowThenStartsTheFirst) {
     // SetupScenes fills the real table: check its durations and that the
     // first row started without touching the clock.
     OpenTestDisplay();
+    const std::string dir = MakeScratchDir("setup");
+    WriteSceneFixtures(dir);
+    const std::filesystem::path home = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
     ScenePosition = 0;
     SetupScenes();
+    std::filesystem::current_path(home);
     const float durations[SceneCount] = {23.0f, 24.75f, 24.0f, 100.0f};
     for (int row = 0; row < SceneCount; ++row) {
         EXPECT_EQ(SceneTable[row].duration, durations[row]) << row;
@@ -170,12 +176,13 @@ std::string BinaryPath() {
     return std::string(TESSALINE_BINARY_DIR) + "/tessaline";
 }
 
-// The built program in a folder holding only a short soundtrack.
+// The built program in a folder holding a short soundtrack and small scene files.
 class Program : public ::testing::Test {
   protected:
     void SetUp() override {
         dir = MakeScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
         WriteToneMp3(dir + "/music/velt2002.mp3", 3.0f);
+        WriteSceneFixtures(dir);
     }
     CommandResult Run(const std::string& environment, const std::string& after = "") {
         return RunCommand("cd " + dir + " && " + environment + " timeout 60 " + BinaryPath() +
@@ -241,6 +248,7 @@ void CountPresent(void*) {
 TEST(Loop, PlaysAllFourRowsOnAVirtualClockAndEnds) {
     std::string dir = MakeScratchDir("loop");
     WriteToneMp3(dir + "/music/velt2002.mp3", 1.0f);
+    WriteSceneFixtures(dir);
     std::filesystem::path home = std::filesystem::current_path();
     std::filesystem::current_path(dir);
     ShutdownDisplay();
