@@ -1,0 +1,48 @@
+// The shared 2D frame and the full-screen fade quad.
+#include "scenes/overlay.h"
+
+#include "shell/demo.h"
+
+#include <GL/gl.h>
+
+void BeginScreenLayer() {
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, static_cast<double>(ScreenWidth), static_cast<double>(ScreenHeight), 0.0, -1.0,
+            1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+}
+
+void EndScreenLayer() {
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+}
+
+void DrawScreenOverlay() {
+    const auto w = static_cast<float>(ScreenWidth);
+    const auto h = static_cast<float>(ScreenHeight);
+    BeginScreenLayer();
+    glDisable(GL_TEXTURE_2D);
+    const bool blendWasOn = glIsEnabled(GL_BLEND) == GL_TRUE;
+    if (!blendWasOn) {
+        glEnable(GL_BLEND);
+    }
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glBegin(GL_QUADS);
+    glVertex2f(0.0f, 0.0f);
+    glVertex2f(w, 0.0f);
+    glVertex2f(w, h);
+    glVertex2f(0.0f, h);
+    glEnd();
+    if (!blendWasOn) {
+        glDisable(GL_BLEND);
+    }
+    // Every scene draws textured; the fade hands texturing back switched on.
+    glEnable(GL_TEXTURE_2D);
+    EndScreenLayer();
+}
