@@ -2,13 +2,14 @@
 #include "bsp/bsp_check.h"
 
 #include "bsp/bsp_file.h"
+#include "image/image.h"
 #include "shell/fatal.h"
 
 #include <cstdlib>
 #include <vector>
 
-// Texture sides stay where 16.16 fixed-point scaling of a row cannot overflow.
-static constexpr uint32_t MaxTextureSide = 32767;
+// Texture sides stay within what every picture reader accepts.
+static constexpr uint32_t MaxTextureSide = MaxImageSide;
 
 int32_t BspRoot() {
     return BspData.models[0].headNode[0];
@@ -39,7 +40,7 @@ static void CheckTextures() {
         if (offset == -1) {
             continue;
         }
-        if (offset < 0 || static_cast<int64_t>(offset) + sizeof(BspMipTex) > size) {
+        if (offset < 0 || static_cast<int64_t>(offset) + static_cast<int64_t>(sizeof(BspMipTex)) > size) {
             FatalError("LoadBSPFile: texture %d lies outside the texture data", slot);
         }
         BspMipTex mip = ReadMipTex(slot);
