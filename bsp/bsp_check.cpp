@@ -40,7 +40,8 @@ static void CheckTextures() {
         if (offset == -1) {
             continue;
         }
-        if (offset < 0 || static_cast<int64_t>(offset) + static_cast<int64_t>(sizeof(BspMipTex)) > size) {
+        if (offset < 0 ||
+            static_cast<int64_t>(offset) + static_cast<int64_t>(sizeof(BspMipTex)) > size) {
             FatalError("LoadBSPFile: texture %d lies outside the texture data", slot);
         }
         BspMipTex mip = ReadMipTex(slot);

@@ -8,8 +8,7 @@
 static FrustumPlane Planes[FrustumPlaneCount];
 
 void NormalizePlane(float plane[4]) {
-    float length =
-        std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]);
+    float length = std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]);
     for (int i = 0; i < 4; ++i) {
         plane[i] /= length;
     }

@@ -21,9 +21,8 @@ constexpr int32_t CubeSizes[FeedbackCubeCount] = {128, 128, 64, 64, 64, 64};
 constexpr Vec3 CubePositions[FeedbackCubeCount] = {{15, 0, -10},  {-15, 0, -10}, {15, -15, 0},
                                                    {-15, -15, 0}, {15, 15, 0},   {-15, 15, 0}};
 
-constexpr float CubeCorners[8][3] = {{10, -10, 10},  {10, -10, -10}, {-10, -10, -10},
-                                     {-10, -10, 10}, {10, 10, 10},   {10, 10, -10},
-                                     {-10, 10, -10}, {-10, 10, 10}};
+constexpr float CubeCorners[8][3] = {{10, -10, 10}, {10, -10, -10}, {-10, -10, -10}, {-10, -10, 10},
+                                     {10, 10, 10},  {10, 10, -10},  {-10, 10, -10},  {-10, 10, 10}};
 constexpr int CubeQuads[6][4] = {{2, 1, 0, 3}, {5, 6, 7, 4}, {6, 2, 3, 7},
                                  {1, 5, 4, 0}, {0, 4, 7, 3}, {2, 6, 5, 1}};
 constexpr float QuadTexCoords[4][2] = {{1, 1}, {0, 1}, {0, 0}, {1, 0}};
@@ -49,8 +48,7 @@ void InitFeedbackCubes() {
 
 void ReadCubeImage(int i, int x, int y) {
     Image* image = GetImage(CubeImages[i]);
-    glReadPixels(x, y, image->width, image->height, GL_RGB, GL_UNSIGNED_BYTE,
-                 image->pixels.data());
+    glReadPixels(x, y, image->width, image->height, GL_RGB, GL_UNSIGNED_BYTE, image->pixels.data());
 }
 
 void DrawScrollingBackdrop() {

@@ -34,7 +34,8 @@ void DrawSwitchOff(float dt) {
         }
     }
     glViewport(static_cast<int>(SwitchOffInsetH), static_cast<int>(SwitchOffInsetV),
-               static_cast<int>(w - 2 * SwitchOffInsetH), static_cast<int>(h - 2 * SwitchOffInsetV));
+               static_cast<int>(w - 2 * SwitchOffInsetH),
+               static_cast<int>(h - 2 * SwitchOffInsetV));
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     BeginScreenLayer();
     glDisable(GL_TEXTURE_2D);
