@@ -85,6 +85,14 @@ int NewRgbImage(int width, int height, int flags) {
     return SetTextureFlags(handle, flags);
 }
 
+void ClearTextureTable() {
+    for (int handle = 0; handle < TextureTable.count; handle++) {
+        delete TextureTable.images[handle];
+        TextureTable.images[handle] = nullptr;
+    }
+    TextureTable.count = 0;
+}
+
 int ImageBytesPerPixel(const Image* image) {
     return image->pixelFormat == GL_RGBA ? 4 : 3;
 }

@@ -2,9 +2,9 @@
 //
 // Every picture lives in one heap Image registered in TextureTable, where a
 // small integer handle (the slot index) names it. Handles are handed out in
-// order of registration from 0 and never reused, so
-// a handle must not be used after FreeImage (its slot is emptied). Pixels are held top row first,
-// 3 (RGB) or 4 (RGBA) unsigned bytes per pixel, no row padding. The OpenGL
+// order of registration from 0 and never reused; after FreeImage the slot is
+// emptied and the handle must not be used again. Pixels are held top row
+// first, 3 (RGB) or 4 (RGBA) unsigned bytes per pixel, no row padding. The OpenGL
 // texture is made later by UploadImage; texture objects are never deleted.
 #pragma once
 
@@ -69,6 +69,11 @@ void FreeImage(int handle);
 // Registers a width x height RGB image with an uninitialised pixel buffer
 // for the caller to fill, with the given texture flags; returns its handle.
 int NewRgbImage(int width, int height, int flags);
+
+// Frees every image still registered and starts handles from 0 again. For
+// tools and test harnesses that read many files in one process; the show
+// never empties the table.
+void ClearTextureTable();
 
 // Bytes per pixel that the image's pixelFormat implies: 3 or 4.
 int ImageBytesPerPixel(const Image* image);
