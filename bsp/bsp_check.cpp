@@ -84,8 +84,11 @@ static void CheckTree() {
     }
     // Every walk of the tree recurses from the root: a node reached twice
     // would repeat work or loop for ever. Leafs may be shared.
-    std::vector<uint8_t> seen(static_cast<size_t>(BspData.numNodes), 0);
-    std::vector<int32_t> pending;
+    // Kept between loads: a refused level may leave through a hook's jump.
+    static std::vector<uint8_t> seen;
+    static std::vector<int32_t> pending;
+    seen.assign(static_cast<size_t>(BspData.numNodes), 0);
+    pending.clear();
     if (BspRoot() >= 0) {
         pending.push_back(BspRoot());
     }

@@ -14,8 +14,9 @@
 
 BspLevel BspData;
 
-// The file being loaded, valid only inside LoadBSPFile.
-static const uint8_t* FileBuffer;
+// The file being loaded, valid only inside LoadBSPFile (a load that ended in
+// FatalError through a hook leaves it for the next load to release).
+static uint8_t* FileBuffer;
 static int32_t FileLength;
 static BspHeader Header;
 
@@ -164,24 +165,22 @@ void ConvertMipTexTable(bool toFile) {
 
 void LoadBSPFile(const char* path) {
     ReleaseLevel();
-    uint8_t* file = nullptr;
-    int32_t length = ReadWholeFile(path, &file);
+    std::free(FileBuffer);
+    FileBuffer = nullptr;
+    int32_t length = ReadWholeFile(path, &FileBuffer);
+    FileLength = length;
     if (length < BspHeaderSize) {
-        std::free(file);
         FatalError("%s is too short to be a level", path);
     }
-    std::memcpy(&Header, file, sizeof Header);
+    std::memcpy(&Header, FileBuffer, sizeof Header);
     Header.version = FromLittle32(Header.version);
     for (BspLump& lump : Header.lumps) {
         lump.offset = FromLittle32(lump.offset);
         lump.length = FromLittle32(lump.length);
     }
     if (Header.version != BspVersion) {
-        std::free(file);
         FatalError("%s is not version %i", path, BspVersion);
     }
-    FileBuffer = file;
-    FileLength = length;
 
     for (const LumpRule& rule : LumpRules) {
         int32_t count = LumpCount(rule.lump, rule.elementSize);
@@ -202,7 +201,7 @@ void LoadBSPFile(const char* path) {
         *slot.array = array;
         *slot.count = CopyLumpData(rule.lump, array, rule.elementSize);
     }
-    std::free(file);
+    std::free(FileBuffer);
     FileBuffer = nullptr;
     FileLength = 0;
 

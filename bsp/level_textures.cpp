@@ -24,7 +24,9 @@ int32_t LoadLevelTextures() {
 
 void BuildLevelTextures(const Palette* palette) {
     int32_t count = MipTexCount();
-    std::vector<int32_t> facesPerSlot(static_cast<size_t>(count), 0);
+    // Kept between loads: a refused level may leave through a hook's jump.
+    static std::vector<int32_t> facesPerSlot;
+    facesPerSlot.assign(static_cast<size_t>(count), 0);
     for (int32_t f = 0; f < BspData.numFaces; ++f) {
         ++facesPerSlot[static_cast<size_t>(BspData.texInfo[BspData.faces[f].texInfo].mipTex)];
     }

@@ -76,6 +76,12 @@ int32_t UpdateVisibleLeaves() {
         std::fill(NodeMasks.begin(), NodeMasks.end(), 3);
         return 0;
     }
+    DecompressLeafVisibility(leaf);
+    BuildNodeMasks(BspRoot());
+    return 1;
+}
+
+void DecompressLeafVisibility(int32_t leaf) {
     std::fill(LeafBits.begin(), LeafBits.end(), 0);
     // Run-length data: a non-zero byte holds the bits of the next eight
     // leafs; a zero byte is followed by a count of eight-leaf groups that are
@@ -96,8 +102,6 @@ int32_t UpdateVisibleLeaves() {
             e += 8 * *data++;
         }
     }
-    BuildNodeMasks(BspRoot());
-    return 1;
 }
 
 int32_t BuildNodeMasks(int32_t c) {

@@ -25,6 +25,10 @@ int32_t FindViewLeaf();
 // visible (leaf 0, or a leaf without visibility data).
 int32_t UpdateVisibleLeaves();
 
+// Fills the visible-leaf bits from leaf's run-length data (leaf >= 1 with
+// a visibility offset).
+void DecompressLeafVisibility(int32_t leaf);
+
 // Stores the masks below child value c; 1 when its subtree holds a visible
 // leaf.
 int32_t BuildNodeMasks(int32_t c);

@@ -724,3 +724,31 @@ TEST(CameraTrack, ClockWrapsToExactlyZero) {
 }
 
 } // namespace
+
+namespace {
+
+// ---- The inspection tool
+
+TEST(InspectTool, DescribesALevel) {
+    std::string path = WriteTestLevel(MakeTwoRoomLevel(), "bsp-inspect");
+    CommandResult result = RunCommand(std::string(TESSALINE_BINARY_DIR) + "/tessaline-inspect " +
+                                      path);
+    EXPECT_EQ(result.status, 0) << result.output;
+    for (const char* line : {"planes 1, vertexes 4, nodes 1, leafs 3, clip nodes 0",
+                             "textures: 2 slots", "0: wall 16 x 16", "1: absent",
+                             "faces with a lightmap 2, without 0; lightmap pages used 1 of 64",
+                             "leafs with visibility data 2 of 3; each sees 100.0% of the leafs",
+                             "player start (32, 0, 8), angle 90"}) {
+        EXPECT_NE(result.output.find(line), std::string::npos) << line << "\n" << result.output;
+    }
+    TestLevel damaged = MakeTwoRoomLevel();
+    damaged.nodes[0].planeNum = 4;
+    result = RunCommand(std::string(TESSALINE_BINARY_DIR) + "/tessaline-inspect " +
+                        WriteTestLevel(damaged, "bsp-inspect") + " 2>&1");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.output.find("Error: LoadBSPFile: node 0 names a missing plane"),
+              std::string::npos)
+        << result.output;
+}
+
+} // namespace
