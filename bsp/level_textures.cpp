@@ -59,6 +59,16 @@ const float* FaceVertex(int32_t f, int32_t j) {
 }
 
 void BuildFaceTexCoords() {
+    ComputeFaceTexCoords();
+    if (BspData.lightDataSize != 0) {
+        BuildLightmaps();
+    } else {
+        // Without light data no face has a lightmap, so none is drawn.
+        ClearFaceLightmaps();
+    }
+}
+
+void ComputeFaceTexCoords() {
     FaceTexCoordStart.assign(static_cast<size_t>(BspData.numFaces) + 1, 0);
     for (int32_t f = 0; f < BspData.numFaces; ++f) {
         FaceTexCoordStart[static_cast<size_t>(f) + 1] =
@@ -76,12 +86,6 @@ void BuildFaceTexCoords() {
             FaceTexCoords[static_cast<size_t>(FaceTexCoordStart[static_cast<size_t>(f)] + j)] = {
                 s / static_cast<float>(mip.width), t / static_cast<float>(mip.height), s, t};
         }
-    }
-    if (BspData.lightDataSize != 0) {
-        BuildLightmaps();
-    } else {
-        // Without light data no face has a lightmap, so none is drawn.
-        ClearFaceLightmaps();
     }
 }
 

@@ -43,6 +43,9 @@ void BuildLevelTextures(const Palette* palette);
 // Computes every face vertex's texture coordinates, then the lightmaps.
 void BuildFaceTexCoords();
 
+// The texture coordinates alone (BuildFaceTexCoords without the lightmaps).
+void ComputeFaceTexCoords();
+
 // UploadImage for every present level texture, in slot order.
 void UploadLevelTextures();
 

@@ -50,6 +50,10 @@ void AllocVisibilityArrays() {
     PreviousLeaf = -1;
 }
 
+void ForgetViewLeaf() {
+    PreviousLeaf = -1;
+}
+
 void SetViewPosition(const float position[3]) {
     std::copy(position, position + 3, ViewPosition);
 }

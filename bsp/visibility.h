@@ -14,6 +14,10 @@
 // view leaf. Call once after the level is loaded.
 void AllocVisibilityArrays();
 
+// Makes the next UpdateVisibleLeaves rebuild the visible set, as on the
+// first frame.
+void ForgetViewLeaf();
+
 // The viewer's position in level units, used by the next frame's work.
 void SetViewPosition(const float position[3]);
 
