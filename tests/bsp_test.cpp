@@ -731,8 +731,8 @@ namespace {
 
 TEST(InspectTool, DescribesALevel) {
     std::string path = WriteTestLevel(MakeTwoRoomLevel(), "bsp-inspect");
-    CommandResult result = RunCommand(std::string(TESSALINE_BINARY_DIR) + "/tessaline-inspect " +
-                                      path);
+    CommandResult result =
+        RunCommand(std::string(TESSALINE_BINARY_DIR) + "/tessaline-inspect " + path);
     EXPECT_EQ(result.status, 0) << result.output;
     for (const char* line : {"planes 1, vertexes 4, nodes 1, leafs 3, clip nodes 0",
                              "textures: 2 slots", "0: wall 16 x 16", "1: absent",
@@ -749,6 +749,269 @@ TEST(InspectTool, DescribesALevel) {
     EXPECT_NE(result.output.find("Error: LoadBSPFile: node 0 names a missing plane"),
               std::string::npos)
         << result.output;
+}
+
+} // namespace
+
+#include "scenes/feedback_cubes.h"
+#include "scenes/level_scene.h"
+#include "scenes/switch_off.h"
+#include "shell/demo.h"
+#include "shell/display.h"
+#include "shell/sequencer.h"
+#include "support/test_display.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <filesystem>
+
+namespace {
+
+// ---- Drawing the chains
+
+// Builds, uploads and draws the level from position looking along yaw
+// degrees (0: +y, 90: -x), with the scene's projection.
+void DrawLevelFrom(float x, float y, float z, float yaw) {
+    BeginLevelFrame();
+    EnableMultitexture();
+    glViewport(0, 0, 640, 480);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(90.0, 640.0 / 480.0, 4.0, 4096.0);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    Camera* camera = NewCamera();
+    SetCameraAngles(camera, 90, 0, yaw);
+    SetCameraPosition(camera, x, y, z);
+    ApplyCamera(camera);
+    FreeCamera(camera);
+    UpdateFrustum();
+    WalkFrom(x, y, z);
+    DrawTextureChains();
+    glFlush();
+    DisableMultitexture();
+}
+
+void UploadTestLevel(const TestLevel& level) {
+    OpenTestDisplay();
+    LoadAndBuild(level);
+    UploadLevelTextures();
+    UploadLightmaps();
+    LoadMultitexture();
+}
+
+TEST(LevelDrawing, FacesShowTextureTimesLightmap) {
+    TestLevel level = MakeTwoRoomLevel();
+    level.textureData = MakeTextureLump({{"wall", 16, 16, 200, false}, {"", 0, 0, 0, true}});
+    UploadTestLevel(level); // lightmap samples 100 store 200
+    DrawLevelFrom(32, 0, 0, 90);
+    std::vector<uint8_t> centre = ReadPictureRgb(320, 240, 1, 1);
+    EXPECT_NEAR(centre[0], 200 * 200 / 255, 8);
+    EXPECT_NEAR(centre[1], 200 * 200 / 255, 8);
+    // Looking away (+x) nothing is in view: the leaf box test drops both.
+    DrawLevelFrom(32, 0, 0, 270);
+    EXPECT_EQ(ReadPictureRgb(320, 240, 1, 1), std::vector<uint8_t>({0, 0, 0}));
+}
+
+TEST(LevelDrawing, BindsOncePerTextureAndPagePerFrame) {
+    TestLevel level = MakeTwoRoomLevel();
+    level.faces[1].side = 0; // both faces drawn from the front
+    UploadTestLevel(level);
+    DrawLevelFrom(32, 0, 0, 90);
+    const LevelStats* stats = GetLevelStats();
+    EXPECT_EQ(stats->facesDrawn, 2);
+    EXPECT_EQ(stats->textureBinds, 1); // slot 1 has an empty chain: no bind
+    EXPECT_EQ(stats->lightmapBinds, 1);
+    // The next frame binds its first page again.
+    DrawLevelFrom(32, 0, 0, 90);
+    EXPECT_EQ(stats->lightmapBinds, 1);
+    EXPECT_EQ(stats->facesDrawn, 2);
+}
+
+// ---- The level scene's frames
+
+// A data folder with the level, its palette and the backdrop picture; the
+// working directory moves there.
+void EnterLevelData() {
+    std::string dir = MakeScratchDir("level-scene");
+    WriteFileBytes(dir + "/bsp/qorldm1.bsp", BuildLevelFile(MakeTwoRoomLevel()));
+    Palette palette = GreyPalette();
+    WriteFileBytes(dir + "/bsp/palette.lmp",
+                   std::vector<uint8_t>(palette.rgb, palette.rgb + sizeof palette.rgb));
+    // An 8 x 8 uncompressed 24-bit TGA, all mid grey.
+    std::vector<uint8_t> tga(18, 0);
+    tga[2] = 2;
+    tga[12] = 8;
+    tga[14] = 8;
+    tga[16] = 24;
+    tga.resize(18 + 8 * 8 * 3, 128);
+    WriteFileBytes(dir + "/textures/cubitos.tga", tga);
+    std::filesystem::current_path(dir);
+}
+
+int Presented;
+void CountPresent(void*) {
+    ++Presented;
+}
+
+class LevelScene : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        OpenTestDisplay();
+        EnterLevelData();
+        LevelSceneLoad();
+        LevelSceneStart();
+        SetPresentHook(CountPresent, nullptr);
+        Presented = 0;
+        QuitRequested = 0;
+    }
+    void TearDown() override { SetPresentHook(nullptr, nullptr); }
+
+    void Frame(float t, float dt) {
+        SceneTime = t;
+        LevelSceneFrame(dt);
+    }
+
+    // Marks every cube picture so that a read-back shows.
+    void MarkCubeImages() {
+        for (int image : CubeImages) {
+            std::vector<uint8_t>& pixels = GetImage(image)->pixels;
+            std::fill(pixels.begin(), pixels.end(), 0xAB);
+        }
+    }
+    bool CubeImageRead(int i) { return GetImage(CubeImages[i])->pixels[0] != 0xAB; }
+};
+
+TEST_F(LevelScene, LoadSetsUpCamerasCubesAndPlayerStart) {
+    EXPECT_EQ(LevelCamera->lookAtMode, 0);
+    EXPECT_EQ(LevelCamera->angles.z, 90.0f + 270.0f);
+    EXPECT_EQ(LevelCamera->position.x, 32.0f);
+    EXPECT_EQ(CubeCamera->lookAtMode, 1);
+    EXPECT_EQ(CubeCamera->position.z, -50.0f);
+    EXPECT_EQ(FeedbackCubes[1].position.x, -15.0f);
+    EXPECT_EQ(FeedbackCubes[5].size, 64);
+    for (const FeedbackCube& cube : FeedbackCubes) {
+        EXPECT_GE(cube.spin.x, -100.0f);
+        EXPECT_LT(cube.spin.x, 100.0f);
+        EXPECT_EQ(cube.spin.y, 0.0f);
+    }
+    EXPECT_EQ(CubeTintBoost, 2.0f);
+}
+
+TEST_F(LevelScene, FlythroughFadesToWhiteFrom34Seconds) {
+    Frame(34.0f, 0.02f);
+    EXPECT_EQ(Presented, 1);
+    EXPECT_NE(ReadPictureRgb(10, 10, 1, 1), std::vector<uint8_t>({255, 255, 255}));
+    Frame(35.0f, 0.02f);
+    for (auto [x, y] : {std::pair{0, 0}, {320, 240}, {639, 479}}) {
+        EXPECT_EQ(ReadPictureRgb(x, y, 1, 1), std::vector<uint8_t>({255, 255, 255}));
+    }
+    EXPECT_EQ(Presented, 2);
+}
+
+TEST_F(LevelScene, CubeSegmentsReadTheirCornersFromTheBoundaryOn) {
+    MarkCubeImages();
+    Frame(35.99f, 0.01f);
+    EXPECT_FALSE(CubeImageRead(0));
+    Frame(36.0f, 0.01f); // two cubes from 256 x 128
+    EXPECT_TRUE(CubeImageRead(0));
+    EXPECT_TRUE(CubeImageRead(1));
+    EXPECT_FALSE(CubeImageRead(2));
+    MarkCubeImages();
+    Frame(42.0f, 0.01f); // four cubes from 64-pixel blocks
+    EXPECT_FALSE(CubeImageRead(0));
+    for (int i = 2; i < 6; ++i) {
+        EXPECT_TRUE(CubeImageRead(i)) << i;
+    }
+    EXPECT_EQ(CubeCamera->position.z, -50.0f);
+    Frame(47.99f, 0.01f);
+    EXPECT_EQ(CubeCamera->position.z, -50.0f);
+    Frame(48.0f, 0.01f); // the spinning group
+    EXPECT_EQ(CubeCamera->position.z, -70.0f);
+    EXPECT_EQ(FeedbackCubes[5].position.x, -20.0f);
+    EXPECT_EQ(FeedbackCubes[5].position.y, 20.0f);
+    EXPECT_EQ(Presented, 5);
+    EXPECT_EQ(SwitchOffInsetV, 0.0f);
+}
+
+TEST_F(LevelScene, BlocksComeFromTheirCornersOfThePicture) {
+    // Block 4 is the window rectangle whose lower left corner is (0, 64): a
+    // white square drawn there (and nowhere else in the 128 x 128 corner)
+    // shows up in cube image 4 alone.
+    MarkCubeImages();
+    Frame(42.0f, 0.01f);
+    glViewport(0, 0, 640, 480);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 64, 64, 64);
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0, 0, 0, 0);
+    ReadCubeImage(2, 0, 0);
+    ReadCubeImage(3, 64, 0);
+    ReadCubeImage(4, 0, 64);
+    ReadCubeImage(5, 64, 64);
+    EXPECT_EQ(GetImage(CubeImages[4])->pixels[0], 255);
+    EXPECT_EQ(GetImage(CubeImages[2])->pixels[0], 0);
+    EXPECT_EQ(GetImage(CubeImages[5])->pixels[0], 0);
+}
+
+TEST_F(LevelScene, TintBoostFallsToOneAndStays) {
+    const float expected[] = {1.75f, 1.5f, 1.25f, 1.0f, 1.0f, 1.0f};
+    float t = 48.0f;
+    for (float value : expected) {
+        Frame(t, 0.25f);
+        EXPECT_EQ(CubeTintBoost, value);
+        t += 0.25f;
+    }
+    // Boosted colours stay clamped at 1.
+    EXPECT_LE(FeedbackCubes[2].fillColour.x, 1.0f);
+}
+
+TEST_F(LevelScene, SwitchOffShrinksToALineThenADotThenQuits) {
+    Frame(51.9f, 0.01f); // the show always arrives from the spinning group
+    Frame(52.0f, 0.1f);
+    EXPECT_EQ(SwitchOffInsetV, 80.0f);
+    EXPECT_EQ(SwitchOffInsetH, 0.0f);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), std::vector<GLint>({0, 80, 640, 320}));
+    EXPECT_EQ(ReadPictureRgb(320, 79, 1, 1), std::vector<uint8_t>({0, 0, 0}));
+    EXPECT_EQ(ReadPictureRgb(320, 80, 1, 1), std::vector<uint8_t>({255, 255, 255}));
+    EXPECT_EQ(ReadPictureRgb(0, 399, 1, 1), std::vector<uint8_t>({255, 255, 255}));
+    EXPECT_EQ(ReadPictureRgb(0, 400, 1, 1), std::vector<uint8_t>({0, 0, 0}));
+    int frames = 1;
+    float t = 52.0f;
+    while (!QuitRequested && frames < 100) {
+        t += 0.1f;
+        Frame(t, 0.1f);
+        ++frames;
+    }
+    // 0.3 s to the line, 0.8 s to the dot, half a second of the dot.
+    EXPECT_GE(frames, 14);
+    EXPECT_LE(frames, 16);
+    EXPECT_EQ(SwitchOffInsetV, 239.0f);
+    EXPECT_EQ(SwitchOffInsetH, 319.0f);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), std::vector<GLint>({319, 239, 2, 2}));
+    EXPECT_EQ(ReadPictureRgb(319, 239, 1, 1), std::vector<uint8_t>({255, 255, 255}));
+    EXPECT_EQ(ReadPictureRgb(318, 239, 1, 1), std::vector<uint8_t>({0, 0, 0}));
+    EXPECT_EQ(Presented, frames + 1);
+}
+
+TEST_F(LevelScene, TrackAdvancesOnlyWhileTheLevelIsDrawn) {
+    Frame(1.0f, 0.5f);
+    EXPECT_FLOAT_EQ(CameraTrackTime(), 0.5f);
+    Frame(40.0f, 0.5f); // drawn into the corner
+    EXPECT_FLOAT_EQ(CameraTrackTime(), 1.0f);
+    Frame(52.0f, 0.5f); // switch-off: no level
+    EXPECT_FLOAT_EQ(CameraTrackTime(), 1.0f);
+    LevelSceneEnd();
+    EXPECT_EQ(LevelCamera, nullptr);
 }
 
 } // namespace
