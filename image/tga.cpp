@@ -85,7 +85,7 @@ TgaResult ReadTga(Image* image, const char* path) {
         // File row height − 1 − i becomes memory row i.
         image->pixels.resize(size);
         size_t rowBytes = static_cast<size_t>(width) * bpp;
-        for (int i = 0; i < height; i++) {
+        for (int i = 0; i < height && rowBytes > 0; i++) {
             std::memcpy(image->pixels.data() + i * rowBytes,
                         stored.data() + (height - 1 - i) * rowBytes, rowBytes);
         }

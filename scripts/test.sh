@@ -30,3 +30,10 @@ if [ -f "$sanitizeData/music/velt2002.mp3" ]; then
 else
     echo "== the whole show through the capture: skipped, $sanitizeData has no show data yet"
 fi
+
+echo "== fuzz build"
+# Each reader's libFuzzer target runs for a fixed time as one test; any crash,
+# leak, timeout or sanitizer report fails it.
+CC=clang CXX=clang++ "$root/scripts/build.sh" "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTESSALINE_FUZZ=ON -DTESSALINE_TESTS=OFF
+(cd "$root/build-fuzz" && ctest -j2 --output-on-failure --timeout 900)
