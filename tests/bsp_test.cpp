@@ -26,6 +26,13 @@
 
 namespace {
 
+// Writes the level to a scratch file and returns its path.
+std::string WriteTestLevel(const TestLevel& level, const std::string& tag) {
+    std::string path = MakeScratchDir(tag) + "/level.bsp";
+    WriteFileBytes(path, BuildLevelFile(level));
+    return path;
+}
+
 // Loads the level and builds its textures, coordinates, lightmaps and
 // visibility arrays, as the level scene's load does.
 void LoadAndBuild(const TestLevel& level) {
@@ -307,6 +314,23 @@ TEST(BspCheckDeathTest, DamagedIndicesAreRefused) {
     for (const RefusedFile& refused : cases) {
         ExpectRefused(refused);
     }
+}
+
+TEST(BspCheck, DeepestTreeIsWalkedWithoutTrouble) {
+    // 32767 nodes in one chain: each node's back child is the next node.
+    TestLevel level = MakeTwoRoomLevel();
+    level.nodes.assign(32767, level.nodes[0]);
+    for (int i = 0; i < 32766; ++i) {
+        level.nodes[static_cast<size_t>(i)].children[1] = static_cast<int16_t>(i + 1);
+        level.nodes[static_cast<size_t>(i)].planeNum = 0;
+        level.nodes[static_cast<size_t>(i)].numFaces = 0;
+    }
+    level.planes[0].dist = 1.0e6f; // every node sends the viewer to the back
+    LoadAndBuild(level);
+    OpenFrustum();
+    WalkFrom(32, 0, 0);
+    EXPECT_EQ(ViewLeaf(), 2);
+    EXPECT_EQ(ChainOf(0), std::vector<int32_t>{1}); // the last node's side-1 face
 }
 
 TEST(BspCheck, UnusedRecordsAreNotJudged) {

@@ -2,7 +2,6 @@
 #include "support/bsp_builder.h"
 
 #include "image/palette.h"
-#include "support/files.h"
 
 #include <algorithm>
 #include <cstring>
@@ -114,12 +113,6 @@ std::vector<uint8_t> BuildLevelFile(const TestLevel& level) {
         file.insert(file.end(), lumps[i].begin(), lumps[i].end());
     }
     return file;
-}
-
-std::string WriteTestLevel(const TestLevel& level, const std::string& tag) {
-    std::string path = MakeScratchDir(tag) + "/level.bsp";
-    WriteFileBytes(path, BuildLevelFile(level));
-    return path;
 }
 
 Palette GreyPalette() {

@@ -1,4 +1,5 @@
-// Test support: small levels built in code and written as level files.
+// Test support: small levels built in code and turned into level files
+// (also used by the fuzz seeds, so it needs nothing but the level records).
 #pragma once
 
 #include "bsp/bsp_file.h"
@@ -52,9 +53,6 @@ TestLevel MakeTwoRoomLevel();
 
 // The level file's bytes: the header, then the lumps in index order.
 std::vector<uint8_t> BuildLevelFile(const TestLevel& level);
-
-// Writes the level to a scratch file and returns its path.
-std::string WriteTestLevel(const TestLevel& level, const std::string& tag);
 
 // A palette whose entry i is (i, i, i).
 struct Palette;
