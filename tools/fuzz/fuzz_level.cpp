@@ -11,6 +11,7 @@
 #include "bsp/frustum.h"
 #include "bsp/level_textures.h"
 #include "bsp/lightmaps.h"
+#include "bsp/surfaces.h"
 #include "bsp/visibility.h"
 #include "image/palette.h"
 
