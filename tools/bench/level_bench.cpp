@@ -127,27 +127,29 @@ void AppendLevelCounters(double medianFrameMs, std::vector<BenchCounter>* counte
         for (const LevelSample& sample : Samples) {
             values.push_back(sample.stats.*field.member);
         }
-        counters->push_back({std::string(field.name) + " (median)", Median(values)});
-        counters->push_back(
-            {std::string(field.name) + " (max)", *std::max_element(values.begin(), values.end())});
+        counters->push_back({std::string(field.name) + ", median,", Median(values)});
+        counters->push_back({std::string(field.name) + ", maximum,",
+                             *std::max_element(values.begin(), values.end())});
     }
-    counters->push_back(
-        {"visible set rebuilds (total)",
-         static_cast<double>(Samples.back().stats.visibleSetRebuilds - RebuildsAtStart)});
-    counters->push_back({"level frames sampled (total)", static_cast<double>(Samples.size())});
+    int32_t rebuilds = Samples.back().stats.visibleSetRebuilds - RebuildsAtStart;
+    double frames = static_cast<double>(Samples.size());
+    counters->push_back({"visible set rebuilds (" + std::to_string(rebuilds) + " in " +
+                             std::to_string(Samples.size()) + " level frames)",
+                         rebuilds / frames});
     std::vector<double> walks;
     std::vector<double> rebuildWalks;
     for (const LevelSample& sample : Samples) {
         walks.push_back(sample.walkMs);
         rebuildWalks.push_back(sample.rebuildWalkMs);
     }
+    // The program's own work: finding the leaf, marking, walking, chaining.
     double walk = Median(walks);
     double rebuildWalk = Median(rebuildWalks);
-    counters->push_back({"walk ms (median)", walk});
-    counters->push_back({"walk with rebuild ms (median)", rebuildWalk});
+    counters->push_back({"own work in microseconds, median,", 1000.0 * walk});
+    counters->push_back({"own work with a rebuild in microseconds, median,", 1000.0 * rebuildWalk});
     if (medianFrameMs > 0.0) {
-        counters->push_back({"walk share of frame %", 100.0 * walk / medianFrameMs});
-        counters->push_back(
-            {"walk with rebuild share of frame %", 100.0 * rebuildWalk / medianFrameMs});
+        counters->push_back({"own work in % of the median frame,", 100.0 * walk / medianFrameMs});
+        counters->push_back({"own work with a rebuild in % of the median frame,",
+                             100.0 * rebuildWalk / medianFrameMs});
     }
 }
