@@ -302,7 +302,7 @@ void ConvertBspByteOrder(bool toFile) {
 }
 
 int32_t MipTexCount() {
-    if (BspData.textureDataSize == 0) {
+    if (BspData.textureDataSize < 4) {
         return 0;
     }
     int32_t count;

@@ -185,7 +185,7 @@ int32_t CopyLumpData(int lump, void* destination, int32_t elementSize);
 // their own conversion.
 void ConvertBspByteOrder(bool toFile);
 
-// The texture lump's slot count (0 for an empty lump).
+// The texture lump's slot count (0 for a lump too short to hold one).
 int32_t MipTexCount();
 
 // The texture lump's byte offset of slot i, or -1 for an absent slot.

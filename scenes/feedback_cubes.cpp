@@ -51,6 +51,13 @@ void ReadCubeImage(int i, int x, int y) {
     glReadPixels(x, y, image->width, image->height, GL_RGB, GL_UNSIGNED_BYTE, image->pixels.data());
 }
 
+void ReadCubeBlocks() {
+    ReadCubeImage(2, 0, 0);
+    ReadCubeImage(3, 64, 0);
+    ReadCubeImage(4, 0, 64);
+    ReadCubeImage(5, 64, 64);
+}
+
 void DrawScrollingBackdrop() {
     const auto w = static_cast<float>(ScreenWidth);
     const auto h = static_cast<float>(ScreenHeight);

@@ -34,6 +34,10 @@ void InitFeedbackCubes();
 // into cube image i's pixels.
 void ReadCubeImage(int i, int x, int y);
 
+// The picture's 128 x 128 corner as four 64 x 64 blocks for cubes 2 ... 5:
+// (0, 0), (64, 0), (0, 64) and (64, 64), corners from the bottom left.
+void ReadCubeBlocks();
+
 // Two blended, drifting copies of the backdrop over the whole screen, without
 // touching the depth buffer.
 void DrawScrollingBackdrop();

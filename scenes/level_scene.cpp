@@ -126,14 +126,6 @@ static void CaptureLevel(int w, int h, float dt) {
     ApplyCamera(CubeCamera);
 }
 
-// The 128 x 128 corner as four 64 x 64 blocks for cubes 2 ... 5.
-static void ReadFourBlocks() {
-    ReadCubeImage(2, 0, 0);
-    ReadCubeImage(3, 64, 0);
-    ReadCubeImage(4, 0, 64);
-    ReadCubeImage(5, 64, 64);
-}
-
 static void FadeToWhite(float alpha) {
     glColor4f(1.0f, 1.0f, 1.0f, alpha);
     DrawScreenOverlay();
@@ -160,7 +152,7 @@ void LevelSceneFrame(float dt) {
         }
     } else if (t < 48.0f) {
         CaptureLevel(256, 128, dt);
-        ReadFourBlocks();
+        ReadCubeBlocks();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         DrawScrollingBackdrop();
         for (int i = 2; i < FeedbackCubeCount; ++i) {
@@ -176,7 +168,7 @@ void LevelSceneFrame(float dt) {
         FeedbackCubes[4].position = {20, 20, 0};
         FeedbackCubes[5].position = {-20, 20, 0};
         CaptureLevel(128, 128, dt);
-        ReadFourBlocks();
+        ReadCubeBlocks();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glRotatef(t * 40.0f, 0, 1, 0);
         glRotatef(t * 70.0f, 1, 0, 0);
