@@ -141,7 +141,8 @@ const char* BenchUsage() {
            "  --data DIR     read the data files in DIR (default: the working directory)\n"
            "  --frames N     measured frames a scene, 1 to 100000 (default 240)\n"
            "  --scene N      measure only row N: 0 titles, 1 object, 2 swirl, 3 level\n"
-           "  --json         print one JSON object instead of the table\n";
+           "  --json         print one JSON object instead of the table\n"
+           "  --help         this text\n";
 }
 
 bool ParseBenchOptions(int argc, const char* const* argv, BenchOptions* options,

@@ -61,7 +61,8 @@ const char* CaptureUsage() {
            "  --at T1,T2,...    with --png: only the frames at these times, named T.png\n"
            "  --video FILE      write an H.264 video with the soundtrack\n"
            "  --scale N         enlarge the video N times, 1 to 8 (default 1)\n"
-           "  --quiet           no progress line\n";
+           "  --quiet           no progress line\n"
+           "  --help            this text\n";
 }
 
 bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* options,
