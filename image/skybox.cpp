@@ -16,6 +16,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -58,16 +59,9 @@ Skybox* LoadSkybox(const char* base, int format, int sixImages) {
             return nullptr;
         }
     }
-    auto* skybox = new Skybox{};
-    std::memcpy(skybox->corners, Corners, sizeof Corners);
-    for (int face = 0; face < 6; face++) {
-        SkyboxFace* f = &skybox->faces[face];
-        std::memcpy(f->cornerIndex, FaceCorners[face], sizeof f->cornerIndex);
-        std::memcpy(f->s, FaceS, sizeof f->s);
-        std::memcpy(f->t, FaceT, sizeof f->t);
-    }
-    skybox->sixImages = sixImages;
-
+    // The pictures are read first: a reader that refuses its file leaves
+    // nothing else behind.
+    int images[6];
     if (sixImages == 0) {
         int image;
         if (std::strstr(base, ".pcx") != nullptr) {
@@ -78,17 +72,26 @@ Skybox* LoadSkybox(const char* base, int format, int sixImages) {
             image = LoadJpeg(base);
         }
         SetTextureFlags(image, SkyboxFlags);
-        for (SkyboxFace& face : skybox->faces) {
-            face.image = image;
+        std::fill(images, images + 6, image);
+    } else {
+        for (int face = 0; face < 6; face++) {
+            std::snprintf(path, sizeof path, "%s%c%c%s", base, FaceSuffixes[2 * face],
+                          FaceSuffixes[2 * face + 1], extension);
+            int image = format == 8 ? LoadPcx(path) : LoadTga(path);
+            images[face] = SetTextureFlags(image, SkyboxFlags);
         }
-        return skybox;
     }
+
+    auto* skybox = new Skybox{};
+    std::memcpy(skybox->corners, Corners, sizeof Corners);
     for (int face = 0; face < 6; face++) {
-        std::snprintf(path, sizeof path, "%s%c%c%s", base, FaceSuffixes[2 * face],
-                      FaceSuffixes[2 * face + 1], extension);
-        int image = format == 8 ? LoadPcx(path) : LoadTga(path);
-        skybox->faces[face].image = SetTextureFlags(image, SkyboxFlags);
+        SkyboxFace* f = &skybox->faces[face];
+        std::memcpy(f->cornerIndex, FaceCorners[face], sizeof f->cornerIndex);
+        std::memcpy(f->s, FaceS, sizeof f->s);
+        std::memcpy(f->t, FaceT, sizeof f->t);
+        f->image = images[face];
     }
+    skybox->sixImages = sixImages;
     return skybox;
 }
 

@@ -1,8 +1,8 @@
 // The TGA reader.
 //
 // Header (18 bytes, little-endian): ID length at 0, colour map type at 1,
-// image type at 2, width at 12, height at 14, pixel depth at 16; the colour
-// map specification, origin and descriptor are ignored. Pixels are stored
+// image type at 2, width at 12, height at 14, pixel depth at 16; the five
+// colour map bytes at 3, the origin and descriptor are ignored. Pixels are stored
 // B, G, R(, A), bottom row first. A run-length packet starts with one byte:
 // count = (byte & 0x7F) + 1; bit 7 set means one pixel value repeated count
 // times, clear means count pixel values follow. Packets may cross rows.

@@ -68,9 +68,12 @@ DeviceContextHandle CreatePlatformWindow(const char* title, int x, int y, int wi
 
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
     if (fullScreen) {
+        // Made at the desktop's size too: without a window manager the
+        // full-screen request alone leaves the window at its first size.
         flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
-        x = SDL_WINDOWPOS_UNDEFINED;
-        y = SDL_WINDOWPOS_UNDEFINED;
+        x = 0;
+        y = 0;
+        GetDesktopSize(&width, &height);
     }
     Surface.window = SDL_CreateWindow(title, x, y, width, height, flags);
     if (Surface.window == nullptr) {
@@ -190,7 +193,8 @@ void DestroyPlatformWindow() {
 }
 
 // Copies the picture into the window at the largest 4:3 size that fits,
-// centred, on black. The scene's clear colour and scissor test are put back.
+// centred, on black. The scene's viewport, clear colour and scissor test are
+// put back.
 static void ShowPicture(SDL_Window* window) {
     int drawableWidth = 0;
     int drawableHeight = 0;
@@ -206,10 +210,15 @@ static void ShowPicture(SDL_Window* window) {
 
     GLfloat clearColour[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
     GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
     glDisable(GL_SCISSOR_TEST);
 
+    // Mesa's software drivers notice a resized window only when a viewport
+    // is set on it, so set one every time before drawing into the window.
     BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glViewport(0, 0, drawableWidth, drawableHeight);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     BlitFramebuffer(0, 0, PictureWidth, PictureHeight, x, y, x + width, y + height,
@@ -217,6 +226,7 @@ static void ShowPicture(SDL_Window* window) {
     SDL_GL_SwapWindow(window);
     BindFramebuffer(GL_DRAW_FRAMEBUFFER, PictureFramebuffer);
 
+    glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
     glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
     if (scissor) {
         glEnable(GL_SCISSOR_TEST);

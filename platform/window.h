@@ -37,7 +37,8 @@ bool GetDesktopSize(int* width, int* height);
 
 // Makes the window: borderless over the whole desktop when fullScreen is set,
 // else a captioned window of width x height pixels at (x, y). Returns the
-// surface to present on, or nullptr.
+// surface to present on, or nullptr. The picture keeps its own size whatever
+// the window's.
 DeviceContextHandle CreatePlatformWindow(const char* title, int x, int y, int width, int height,
                                          bool fullScreen);
 

@@ -149,14 +149,15 @@ TEST(TextureTable, UploadBuildsMipmapsOrOneLevelAndBindReappliesParameters) {
     EXPECT_NE(GetImage(mipmapped)->textureName, 0u);
     EXPECT_GT(TextureLevelWidth(1), 0); // the mipmap builder made a chain
 
-    int single = NewRgbImage(4, 2, TexNoMipmap | TexClamp | TexModulate);
-    std::vector<uint8_t> pixels = CountingPicture(4, 2, 3);
+    // 2 x 2 RGB: rows of 6 bytes, tightly packed.
+    int single = NewRgbImage(2, 2, TexNoMipmap | TexClamp | TexModulate);
+    std::vector<uint8_t> pixels = CountingPicture(2, 2, 3);
     GetImage(single)->pixels = pixels;
     UploadImage(single);
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(static_cast<GLuint>(bound), GetImage(single)->textureName);
-    EXPECT_EQ(TextureLevelWidth(0), 4);
+    EXPECT_EQ(TextureLevelWidth(0), 2);
     EXPECT_EQ(TextureLevelWidth(1), 0);
     std::vector<uint8_t> back(pixels.size());
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -263,10 +264,19 @@ TEST(Tga, RunLengthPacketsCrossRowsAndStopAtTheLastPixel) {
     EXPECT_EQ(GetImage(handle)->pixels, expected);
 }
 
-TEST(Tga, ZeroRowsGiveAnEmptyImage) {
-    int handle = LoadTga(WriteFixture("empty.tga", MakeTga(10, 24, 4, 0, {})).c_str());
-    EXPECT_EQ(GetImage(handle)->height, 0);
-    EXPECT_TRUE(GetImage(handle)->pixels.empty());
+TEST(Tga, PicturesWithoutPixelsGiveEmptyImages) {
+    struct Case {
+        int type, width, height;
+    };
+    for (const Case& c : {Case{10, 4, 0}, Case{2, 0, 5}, Case{10, 0, 5}}) {
+        std::string name =
+            "empty-" + std::to_string(c.type) + "-" + std::to_string(c.width) + ".tga";
+        int handle =
+            LoadTga(WriteFixture(name, MakeTga(c.type, 24, c.width, c.height, {})).c_str());
+        EXPECT_EQ(GetImage(handle)->width, c.width);
+        EXPECT_EQ(GetImage(handle)->height, c.height);
+        EXPECT_TRUE(GetImage(handle)->pixels.empty());
+    }
 }
 
 TEST(Tga, BadFilesAreRefusedWithTheirMessage) {
