@@ -16,6 +16,7 @@
 #include "math/camera.h"
 #include "support/bsp_builder.h"
 #include "support/files.h"
+#include "support/level_fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -905,18 +906,7 @@ TEST(LevelDrawing, BindsOncePerTextureAndPagePerFrame) {
 // working directory moves there.
 void EnterLevelData() {
     std::string dir = MakeScratchDir("level-scene");
-    WriteFileBytes(dir + "/bsp/qorldm1.bsp", BuildLevelFile(MakeTwoRoomLevel()));
-    Palette palette = GreyPalette();
-    WriteFileBytes(dir + "/bsp/palette.lmp",
-                   std::vector<uint8_t>(palette.rgb, palette.rgb + sizeof palette.rgb));
-    // An 8 x 8 uncompressed 24-bit TGA, all mid grey.
-    std::vector<uint8_t> tga(18, 0);
-    tga[2] = 2;
-    tga[12] = 8;
-    tga[14] = 8;
-    tga[16] = 24;
-    tga.resize(18 + 8 * 8 * 3, 128);
-    WriteFileBytes(dir + "/textures/cubitos.tga", tga);
+    WriteLevelSceneFixtures(dir);
     std::filesystem::current_path(dir);
 }
 
