@@ -1,8 +1,27 @@
-// Level flythrough: the scene's four operations for the scene table.
+// Level flythrough: row 3 of the scene table. A camera flies along the track
+// through the BSP level for 36 s; then the level is drawn into a corner of the
+// picture, read back and worn by floating cubes (two, four, then four
+// spinning); each segment fades to white; from 52 s the picture switches off
+// and the scene sets QuitRequested.
+//
+// Owns LevelCamera (angle mode, moved by the camera track), CubeCamera
+// (look-at mode) and CubeTintBoost. The level store and its textures live
+// until the process ends.
 #pragma once
+
+struct Camera;
+
+extern Camera* LevelCamera;
+extern Camera* CubeCamera;
+// Added to the spinning cubes' colours; falls from 2 to 1.
+extern float CubeTintBoost;
 
 void LevelSceneLoad();
 void LevelSceneStart();
 // dt: seconds since the previous frame.
 void LevelSceneFrame(float dt);
 void LevelSceneEnd();
+
+// One complete level picture into the current viewport; advances the camera
+// track by dt seconds.
+void DrawLevel(float dt);

@@ -3,6 +3,7 @@
 
 #include "shell/demo.h"
 #include "shell/music.h"
+#include "tools/bench/level_bench.h"
 
 #include <GL/gl.h>
 
@@ -69,11 +70,16 @@ SceneCost MeasureScene(int32_t row, int32_t frames, bool started) {
     SceneTime = 0.0f;
     QuitRequested = 0;
     std::vector<double> costs;
+    bool level = IsLevelSceneRow(row);
+    BeginLevelSampling();
     for (int32_t i = 0; i < passes && !QuitRequested; ++i) {
         SceneTime = cost.sceneTimeStep * static_cast<float>(i + 1);
         double ms = TimeFrame([&] { entry.frame(cost.sceneTimeStep); });
         if (i >= BenchWarmupFrames) {
             costs.push_back(ms);
+            if (level) {
+                SampleLevelFrame(SceneTime);
+            }
         }
     }
     QuitRequested = 0;
@@ -81,6 +87,9 @@ SceneCost MeasureScene(int32_t row, int32_t frames, bool started) {
         entry.end();
     }
     cost.stats = SummarizeFrames(costs);
+    if (level) {
+        AppendLevelCounters(cost.stats.medianMs, &cost.counters);
+    }
     return cost;
 }
 
@@ -222,6 +231,9 @@ bool MeasureShow(const BenchOptions& options, Clock::time_point processStart, Be
         start = Clock::now();
         SceneTable[row].load();
         startup.loadMs[row] = MillisecondsSince(start);
+        if (IsLevelSceneRow(row)) {
+            MeasureLevelBuild(&startup.levelBuild);
+        }
     }
     start = Clock::now();
     SceneTable[0].start();
@@ -276,6 +288,9 @@ std::string FormatBenchTable(const BenchReport& report) {
     for (int32_t row = 0; row < SceneCount; ++row) {
         AppendFormat(&text, "  load %-16s %8.2f\n", SceneNames[row], startup.loadMs[row]);
     }
+    for (const BenchStep& step : startup.levelBuild) {
+        AppendFormat(&text, "    %-20s %8.2f\n", step.name.c_str(), step.ms);
+    }
     AppendFormat(&text, "  start %-15s %8.2f\n", SceneNames[0], startup.startMs);
     AppendFormat(&text, "  music                 %8.2f\n", startup.musicMs);
     AppendFormat(&text, "  first frame           %8.2f\n", startup.firstFrameMs);
@@ -307,6 +322,11 @@ std::string FormatBenchJson(const BenchReport& report) {
     for (int32_t row = 0; row < SceneCount; ++row) {
         AppendFormat(&text, "%s\"%s\": %.4f", row > 0 ? ", " : "", SceneNames[row],
                      startup.loadMs[row]);
+    }
+    text += "}, \"levelBuildMs\": {";
+    for (size_t i = 0; i < startup.levelBuild.size(); ++i) {
+        AppendFormat(&text, "%s\"%s\": %.4f", i > 0 ? ", " : "", startup.levelBuild[i].name.c_str(),
+                     startup.levelBuild[i].ms);
     }
     AppendFormat(&text,
                  "}, \"startMs\": %.4f, \"musicMs\": %.4f, \"firstFrameMs\": %.4f, "

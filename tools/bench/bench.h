@@ -54,14 +54,21 @@ struct SceneCost {
     std::vector<BenchCounter> counters;
 };
 
+// One named step of work and its milliseconds.
+struct BenchStep {
+    std::string name;
+    double ms;
+};
+
 // Milliseconds of each start-up step, in the order the show runs them.
 struct StartupCost {
     double displayMs = 0.0; // window, context and picture
     double loadMs[SceneCount] = {};
-    double startMs = 0.0;      // the first scene's start operation
-    double musicMs = 0.0;      // opening and starting the soundtrack
-    double firstFrameMs = 0.0; // the first frame, drawn and finished
-    double totalMs = 0.0;      // from the process's start to the first presented frame
+    double startMs = 0.0;              // the first scene's start operation
+    double musicMs = 0.0;              // opening and starting the soundtrack
+    double firstFrameMs = 0.0;         // the first frame, drawn and finished
+    double totalMs = 0.0;              // from the process's start to the first presented frame
+    std::vector<BenchStep> levelBuild; // the level's load-time building, step by step
 };
 
 struct BenchReport {

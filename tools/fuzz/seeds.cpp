@@ -1,6 +1,7 @@
 // tessaline-fuzz-seeds DIR: writes the fuzz targets' seed corpora, small
 // well-formed files of every form each reader accepts and a few it refuses,
-// into DIR/tga, DIR/pcx, DIR/jpeg, DIR/palette and DIR/3dg.
+// into DIR/tga, DIR/pcx, DIR/jpeg, DIR/palette, DIR/3dg and DIR/bsp.
+#include "support/bsp_builder.h"
 #include "support/image_fixtures.h"
 
 #include <cstdio>
@@ -78,6 +79,25 @@ void WriteMeshSeeds() {
     Write("3dg", "cube.3dg", Make3dg(8, 12, corners, corners, triangles, std::vector<int>(36, 1)));
 }
 
+void WriteLevelSeeds() {
+    TestLevel level = MakeTwoRoomLevel();
+    Write("bsp", "two-rooms.bsp", BuildLevelFile(level));
+    TestLevel dark = level;
+    dark.lightData.clear();
+    dark.visData.clear();
+    dark.leafs[1].visOffset = -1;
+    dark.leafs[2].visOffset = -1;
+    Write("bsp", "no-light.bsp", BuildLevelFile(dark));
+    TestLevel runs = level;
+    runs.leafs.resize(42, {-1, -1, {0, 0, 0}, {0, 0, 0}, 0, 0, {}});
+    runs.visData = {0x05, 0x00, 0x03, 0x02, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    runs.leafs[2].visOffset = 5;
+    runs.faces[0].styles[1] = 5;
+    runs.lightData.resize(243, 30);
+    runs.faces[1].lightOffset = 162;
+    Write("bsp", "runs.bsp", BuildLevelFile(runs));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -91,5 +111,6 @@ int main(int argc, char** argv) {
     WriteJpegSeeds();
     WritePaletteSeeds();
     WriteMeshSeeds();
+    WriteLevelSeeds();
     return 0;
 }

@@ -28,3 +28,4 @@ bool InspectPcx(const char* path, InspectedPicture* picture);
 bool InspectJpeg(const char* path, InspectedPicture* picture);
 bool InspectPalette(const char* path, InspectedPicture* picture);
 bool InspectObject3D(const char* path, InspectedPicture* picture);
+bool InspectBsp(const char* path, InspectedPicture* picture);

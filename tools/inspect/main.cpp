@@ -28,6 +28,7 @@ struct InspectorRow {
 const InspectorRow Inspectors[] = {
     {".tga", InspectTga},   {".pcx", InspectPcx},     {".jpg", InspectJpeg},
     {".jpeg", InspectJpeg}, {".lmp", InspectPalette}, {".3dg", InspectObject3D},
+    {".bsp", InspectBsp},
 };
 
 std::jmp_buf FatalEscape;
@@ -71,7 +72,7 @@ bool InspectFile(const char* path, Inspector inspect, InspectedPicture* picture)
 
 int Usage() {
     std::fprintf(stderr, "usage: tessaline-inspect [--png OUT] FILE...\n"
-                         "  reads .tga .pcx .jpg .jpeg .lmp .3dg files as the show does\n");
+                         "  reads .tga .pcx .jpg .jpeg .lmp .3dg .bsp files as the show does\n");
     return 2;
 }
 

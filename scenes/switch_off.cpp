@@ -1,0 +1,50 @@
+// The picture-tube switch-off that closes the show.
+#include "scenes/switch_off.h"
+
+#include "scenes/overlay.h"
+#include "shell/demo.h"
+
+#include <GL/gl.h>
+
+float SwitchOffInsetV;
+float SwitchOffInsetH;
+float SwitchOffHold;
+
+void ResetSwitchOff() {
+    SwitchOffInsetV = 0.0f;
+    SwitchOffInsetH = 0.0f;
+    SwitchOffHold = 0.0f;
+}
+
+void DrawSwitchOff(float dt) {
+    const auto w = static_cast<float>(ScreenWidth);
+    const auto h = static_cast<float>(ScreenHeight);
+    // 800 pixels a second down to a 2-pixel line, then 400 a second to a
+    // 2 x 2 dot, then half a second of the dot.
+    SwitchOffInsetV += 800.0f * dt;
+    if (SwitchOffInsetV > h / 2 - 2) {
+        SwitchOffInsetV = h / 2 - 1;
+        SwitchOffInsetH += 400.0f * dt;
+        if (SwitchOffInsetH > w / 2 - 2) {
+            SwitchOffInsetH = w / 2 - 1;
+            SwitchOffHold += dt;
+            if (SwitchOffHold > 0.5f) {
+                QuitRequested = 1;
+            }
+        }
+    }
+    glViewport(static_cast<int>(SwitchOffInsetH), static_cast<int>(SwitchOffInsetV),
+               static_cast<int>(w - 2 * SwitchOffInsetH),
+               static_cast<int>(h - 2 * SwitchOffInsetV));
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    BeginScreenLayer();
+    glDisable(GL_TEXTURE_2D);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glBegin(GL_QUADS);
+    glVertex2f(0, 0);
+    glVertex2f(w, 0);
+    glVertex2f(w, h);
+    glVertex2f(0, h);
+    glEnd();
+    EndScreenLayer();
+}

@@ -1,0 +1,1102 @@
+// The level: loading and its limits, the checks against damaged files,
+// textures and lightmaps, visibility, the frustum, drawing, the player start,
+// the camera track, and the level scene's frame branches.
+#include "bsp/bsp_check.h"
+#include "bsp/bsp_file.h"
+#include "bsp/camera_track.h"
+#include "bsp/entities.h"
+#include "bsp/frustum.h"
+#include "bsp/level_stats.h"
+#include "bsp/level_textures.h"
+#include "bsp/lightmaps.h"
+#include "bsp/surfaces.h"
+#include "bsp/visibility.h"
+#include "image/image.h"
+#include "image/palette.h"
+#include "math/camera.h"
+#include "support/bsp_builder.h"
+#include "support/files.h"
+#include "support/level_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <string>
+
+namespace {
+
+// Writes the level to a scratch file and returns its path.
+std::string WriteTestLevel(const TestLevel& level, const std::string& tag) {
+    std::string path = MakeScratchDir(tag) + "/level.bsp";
+    WriteFileBytes(path, BuildLevelFile(level));
+    return path;
+}
+
+// Loads the level and builds its textures, coordinates, lightmaps and
+// visibility arrays, as the level scene's load does.
+void LoadAndBuild(const TestLevel& level) {
+    LoadBSPFile(WriteTestLevel(level, "bsp").c_str());
+    Palette palette = GreyPalette();
+    BuildLevelTextures(&palette);
+    BuildFaceTexCoords();
+    AllocVisibilityArrays();
+}
+
+// Frustum planes that accept everything.
+void OpenFrustum() {
+    float planes[FrustumPlaneCount][4] = {};
+    for (auto& plane : planes) {
+        plane[0] = 1.0f;
+        plane[3] = 1.0e9f;
+    }
+    SetFrustumPlanes(planes);
+}
+
+// One frame's visibility work from position, without drawing.
+void WalkFrom(float x, float y, float z) {
+    const float view[3] = {x, y, z};
+    SetViewPosition(view);
+    UpdateVisibleLeaves();
+    MarkVisibleFaces(BspRoot());
+    ClearTextureChains();
+    WalkBspTree(BspRoot());
+}
+
+std::vector<int32_t> ChainOf(int slot) {
+    const std::vector<int32_t>& chain = LevelTextures[static_cast<size_t>(slot)].chain;
+    return {chain.begin() + 1, chain.begin() + 1 + chain[0]};
+}
+
+// ---- Loading and its limits
+
+TEST(BspLoad, TwoRoomLevelLoadsEveryLump) {
+    TestLevel level = MakeTwoRoomLevel();
+    LoadBSPFile(WriteTestLevel(level, "bsp").c_str());
+    EXPECT_EQ(BspData.numPlanes, 1);
+    EXPECT_EQ(BspData.numVertexes, 4);
+    EXPECT_EQ(BspData.numNodes, 1);
+    EXPECT_EQ(BspData.numLeafs, 3);
+    EXPECT_EQ(BspData.numFaces, 2);
+    EXPECT_EQ(BspData.numSurfEdges, 8);
+    EXPECT_EQ(BspData.numEdges, 5);
+    EXPECT_EQ(BspData.numMarkSurfaces, 2);
+    EXPECT_EQ(BspData.numModels, 1);
+    EXPECT_EQ(BspData.numClipNodes, 0);
+    EXPECT_EQ(BspData.lightDataSize, 162);
+    EXPECT_EQ(BspData.visDataSize, 2);
+    EXPECT_EQ(BspData.entityDataSize, static_cast<int32_t>(level.entities.size() + 1));
+    EXPECT_EQ(BspData.nodes[0].children[1], -3);
+    EXPECT_EQ(BspData.surfEdges[5], -3);
+    EXPECT_EQ(BspData.faces[1].lightOffset, 81);
+    EXPECT_EQ(MipTexCount(), 2);
+    EXPECT_EQ(MipTexOffset(1), -1);
+    EXPECT_STREQ(ReadMipTex(0).name, "wall");
+    EXPECT_STREQ(BspData.entityData, level.entities.c_str());
+}
+
+TEST(BspLoad, EmptyLumpsGiveZeroCountsAndEntityTextAlwaysEnds) {
+    TestLevel level = MakeTwoRoomLevel();
+    level.lightData.clear();
+    level.visData.clear();
+    level.leafs[1].visOffset = -1;
+    level.leafs[2].visOffset = -1;
+    level.useRaw[LumpEntities] = true;
+    level.rawLumps[LumpEntities] = {'{', '}'}; // no zero byte of its own
+    LoadBSPFile(WriteTestLevel(level, "bsp").c_str());
+    EXPECT_EQ(BspData.lightDataSize, 0);
+    EXPECT_EQ(BspData.visDataSize, 0);
+    EXPECT_EQ(BspData.entityDataSize, 2);
+    EXPECT_EQ(BspData.entityData[2], '\0');
+}
+
+// A lump of count records filled so that the level's checks pass.
+std::vector<uint8_t> RepeatedLeafs(int count) {
+    BspLeaf leaf{-1, -1, {0, 0, 0}, {0, 0, 0}, 0, 0, {}};
+    std::vector<uint8_t> bytes(static_cast<size_t>(count) * sizeof leaf);
+    for (int i = 0; i < count; ++i) {
+        std::memcpy(bytes.data() + static_cast<size_t>(i) * sizeof leaf, &leaf, sizeof leaf);
+    }
+    return bytes;
+}
+
+TEST(BspLoad, CountsAtTheirMaximumLoad) {
+    TestLevel level = MakeTwoRoomLevel();
+    level.useRaw[LumpLeafs] = true;
+    level.rawLumps[LumpLeafs] = RepeatedLeafs(32767);
+    level.useRaw[LumpEntities] = true;
+    level.rawLumps[LumpEntities].assign(65536, 'x');
+    level.rawLumps[LumpEntities].back() = 0;
+    LoadBSPFile(WriteTestLevel(level, "bsp").c_str());
+    EXPECT_EQ(BspData.numLeafs, 32767);
+    EXPECT_EQ(BspData.entityDataSize, 65536);
+}
+
+struct RefusedFile {
+    const char* name;
+    std::function<void(TestLevel&)> damage;
+    const char* message; // regular expression
+};
+
+void ExpectRefused(const RefusedFile& refused) {
+    SCOPED_TRACE(refused.name);
+    TestLevel level = MakeTwoRoomLevel();
+    refused.damage(level);
+    std::string path = WriteTestLevel(level, "bsp");
+    EXPECT_EXIT(
+        {
+            LoadAndBuild(level);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(1), refused.message);
+}
+
+TEST(BspLoadDeathTest, LimitsVersionAndOddSizes) {
+    const RefusedFile cases[] = {
+        {"one leaf too many",
+         [](TestLevel& l) {
+             l.useRaw[LumpLeafs] = true;
+             l.rawLumps[LumpLeafs] = RepeatedLeafs(32768);
+         },
+         "Error: invalid number of leafs\n"},
+        {"one entity byte too many",
+         [](TestLevel& l) {
+             l.useRaw[LumpEntities] = true;
+             l.rawLumps[LumpEntities].assign(65537, 0);
+         },
+         "Error: invalid size of entity data\n"},
+        {"maximum passes, then the odd size stops it",
+         [](TestLevel& l) {
+             l.useRaw[LumpPlanes] = true;
+             l.rawLumps[LumpPlanes].assign(8192 * 20 + 4, 0);
+         },
+         "Error: LoadBSPFile: odd lump size\n"},
+        {"one plane too many, odd size or not",
+         [](TestLevel& l) {
+             l.useRaw[LumpPlanes] = true;
+             l.rawLumps[LumpPlanes].assign(8193 * 20 + 4, 0);
+         },
+         "Error: invalid number of planes\n"},
+        {"odd model lump",
+         [](TestLevel& l) {
+             l.useRaw[LumpModels] = true;
+             l.rawLumps[LumpModels].assign(65, 0);
+         },
+         "Error: LoadBSPFile: odd lump size\n"},
+        {"version 30", [](TestLevel& l) { l.version = 30; },
+         "Error: /tmp/tessaline-bsp-[0-9]+/level.bsp is not version 29\n"},
+    };
+    for (const RefusedFile& refused : cases) {
+        ExpectRefused(refused);
+    }
+}
+
+TEST(BspLoadDeathTest, MissingShortAndTruncatedFiles) {
+    EXPECT_EXIT(LoadBSPFile("/nonexistent/level.bsp"), ::testing::ExitedWithCode(1),
+                "Error: Error opening /nonexistent/level.bsp: No such file or directory\n");
+    std::string dir = MakeScratchDir("bsp-short");
+    WriteFileBytes(dir + "/short.bsp", {29, 0, 0, 0});
+    EXPECT_EXIT(LoadBSPFile((dir + "/short.bsp").c_str()), ::testing::ExitedWithCode(1),
+                "short.bsp is too short to be a level\n");
+    EXPECT_EXIT(LoadBSPFile(dir.c_str()), ::testing::ExitedWithCode(1),
+                "Error: File read failure\n");
+    // A lump table pointing past the end of the file.
+    std::vector<uint8_t> file = BuildLevelFile(MakeTwoRoomLevel());
+    int32_t beyond = static_cast<int32_t>(file.size());
+    std::memcpy(file.data() + 4 + 8 * LumpVertexes, &beyond, 4);
+    WriteFileBytes(dir + "/beyond.bsp", file);
+    EXPECT_EXIT(LoadBSPFile((dir + "/beyond.bsp").c_str()), ::testing::ExitedWithCode(1),
+                "lump 3 lies outside the file\n");
+    int32_t negative = -8;
+    file = BuildLevelFile(MakeTwoRoomLevel());
+    std::memcpy(file.data() + 8 + 8 * LumpFaces, &negative, 4);
+    WriteFileBytes(dir + "/negative.bsp", file);
+    EXPECT_EXIT(LoadBSPFile((dir + "/negative.bsp").c_str()), ::testing::ExitedWithCode(1),
+                "lump 7 lies outside the file\n");
+}
+
+// ---- Damaged levels: every index is checked before anything follows it
+
+TEST(BspCheckDeathTest, DamagedIndicesAreRefused) {
+    const RefusedFile cases[] = {
+        {"no model", [](TestLevel& l) { l.models.clear(); }, "level has no models"},
+        {"root beyond the nodes", [](TestLevel& l) { l.models[0].headNode[0] = 1; },
+         "invalid root node"},
+        {"node plane", [](TestLevel& l) { l.nodes[0].planeNum = 1; },
+         "node 0 names a missing plane"},
+        {"node child node", [](TestLevel& l) { l.nodes[0].children[0] = 1; },
+         "node 0 names a missing child"},
+        {"node child leaf", [](TestLevel& l) { l.nodes[0].children[1] = -4; },
+         "node 0 names a missing child"},
+        {"node loops to itself", [](TestLevel& l) { l.nodes[0].children[0] = 0; },
+         "node 0 is reached twice in the tree"},
+        {"node faces", [](TestLevel& l) { l.nodes[0].numFaces = 3; }, "node 0 names missing faces"},
+        {"mark surface", [](TestLevel& l) { l.markSurfaces[1] = 2; },
+         "mark surface 1 names a missing face"},
+        {"leaf mark surfaces", [](TestLevel& l) { l.leafs[2].firstMarkSurface = 1; },
+         "leaf 2 names missing mark surfaces"},
+        {"face texinfo", [](TestLevel& l) { l.faces[1].texInfo = 1; },
+         "face 1 names a missing texinfo"},
+        {"absent texture slot", [](TestLevel& l) { l.texInfo[0].mipTex = 1; },
+         "face 0 names an absent texture"},
+        {"texture slot beyond the table", [](TestLevel& l) { l.texInfo[0].mipTex = 2; },
+         "face 0 names an absent texture"},
+        {"face surf edges", [](TestLevel& l) { l.faces[1].firstSurfEdge = 5; },
+         "face 1 names missing surf edges"},
+        {"negative edge count", [](TestLevel& l) { l.faces[0].numEdges = -1; },
+         "face 0 names missing surf edges"},
+        {"surf edge", [](TestLevel& l) { l.surfEdges[2] = 5; }, "surf edge 2 names a missing edge"},
+        {"most negative surf edge", [](TestLevel& l) { l.surfEdges[6] = INT32_MIN; },
+         "surf edge 6 names a missing edge"},
+        {"edge vertex", [](TestLevel& l) { l.edges[3].v[1] = 4; }, "edge 3 names a missing vertex"},
+        {"light offset", [](TestLevel& l) { l.faces[1].lightOffset = 162; },
+         "face 1 light offset outside the light data"},
+        {"negative light offset", [](TestLevel& l) { l.faces[1].lightOffset = -2; },
+         "face 1 light offset outside the light data"},
+        {"visibility offset", [](TestLevel& l) { l.leafs[2].visOffset = 2; },
+         "leaf 2 visibility offset outside the visibility data"},
+        {"visibility run past the lump",
+         [](TestLevel& l) {
+             l.visData = {0x03, 0x00};
+             l.leafs[2].visOffset = 1; // a zero with no count after it
+         },
+         "visibility data of leaf 2 runs past its lump"},
+        {"texture count", [](TestLevel& l) { std::memset(l.textureData.data(), 0x7f, 4); },
+         "invalid number of textures"},
+        {"texture header outside",
+         [](TestLevel& l) {
+             int32_t offset = static_cast<int32_t>(l.textureData.size()) - 8;
+             std::memcpy(l.textureData.data() + 4, &offset, 4);
+         },
+         "texture 0 lies outside the texture data"},
+        {"texture pixels outside",
+         [](TestLevel& l) {
+             uint32_t width = 64; // the lump holds 16 x 16 and its mips
+             std::memcpy(l.textureData.data() + 12 + 16, &width, 4);
+         },
+         "texture 0 pixels lie outside the texture data"},
+        {"texture of no size",
+         [](TestLevel& l) {
+             uint32_t height = 0;
+             std::memcpy(l.textureData.data() + 12 + 20, &height, 4);
+         },
+         "texture 0 has an invalid size"},
+        {"textures sharing pixels",
+         [](TestLevel& l) {
+             l.textureData = MakeTextureLump({{"wall", 16, 16, 7, false}});
+             // Three slots all pointing at one texture.
+             std::vector<uint8_t> lump(16);
+             int32_t words[4] = {3, 16, 16, 16};
+             std::memcpy(lump.data(), words, 16);
+             lump.insert(lump.end(), l.textureData.begin() + 8, l.textureData.end());
+             l.textureData = lump;
+         },
+         "textures larger than the texture data"},
+        {"lightmap outside the light data", [](TestLevel& l) { l.faces[1].lightOffset = 82; },
+         "face 1 lightmap lies outside the light data"},
+        {"lightmap larger than 18 x 18",
+         [](TestLevel& l) { l.texInfo[0].s[1] = 3.0f; }, // 384 texels: 25 samples
+         "face 0 lightmap is larger than 18 x 18"},
+        {"lightmap of a face without vertices", [](TestLevel& l) { l.faces[0].numEdges = 0; },
+         "face 0 has invalid lightmap extents"},
+        {"infinite texture coordinates", [](TestLevel& l) { l.texInfo[0].s[3] = INFINITY; },
+         "face 0 has invalid lightmap extents"},
+        {"lightmaps beyond 64 pages",
+         [](TestLevel& l) {
+             // 17 x 17 samples each: 49 to a page, 3136 in 64 pages.
+             l.texInfo[0].s[1] = 2.0f;
+             l.texInfo[0].t[2] = 2.0f;
+             l.lightData.assign(289, 10);
+             l.faces.assign(3137, l.faces[0]);
+         },
+         "lightmaps do not fit in 64 pages"},
+    };
+    for (const RefusedFile& refused : cases) {
+        ExpectRefused(refused);
+    }
+}
+
+TEST(BspCheck, DeepestTreeIsWalkedWithoutTrouble) {
+    // 32767 nodes in one chain: each node's back child is the next node.
+    TestLevel level = MakeTwoRoomLevel();
+    level.nodes.assign(32767, level.nodes[0]);
+    for (int i = 0; i < 32766; ++i) {
+        level.nodes[static_cast<size_t>(i)].children[1] = static_cast<int16_t>(i + 1);
+        level.nodes[static_cast<size_t>(i)].planeNum = 0;
+        level.nodes[static_cast<size_t>(i)].numFaces = 0;
+    }
+    level.planes[0].dist = 1.0e6f; // every node sends the viewer to the back
+    LoadAndBuild(level);
+    OpenFrustum();
+    WalkFrom(32, 0, 0);
+    EXPECT_EQ(ViewLeaf(), 2);
+    EXPECT_EQ(ChainOf(0), std::vector<int32_t>{1}); // the last node's side-1 face
+}
+
+TEST(BspCheck, UnusedRecordsAreNotJudged) {
+    TestLevel level = MakeTwoRoomLevel();
+    level.leafs[0].visOffset = 999;             // leaf 0's data is never read
+    level.texInfo.push_back({{0}, {0}, 77, 0}); // no face uses it
+    level.clipNodes = {{99, {7, 7}}};           // never followed
+    level.edges.push_back({{500, 500}});        // no surf edge names it
+    level.faces[1].lightOffset = -1;            // no lightmap
+    LoadAndBuild(level);
+    EXPECT_EQ(FaceLightmaps[1].page, -1);
+}
+
+// ---- Textures and lightmaps
+
+TEST(LevelTextures, PresentSlotsBecomeImagesAbsentOnesNothing) {
+    LoadAndBuild(MakeTwoRoomLevel());
+    ASSERT_EQ(LevelTextures.size(), 2u);
+    const Image* wall = GetImage(LevelTextures[0].image);
+    EXPECT_EQ(wall->width, 16);
+    EXPECT_EQ(wall->height, 16);
+    EXPECT_EQ(wall->fileName, "wall");
+    EXPECT_EQ(wall->pixels[0], 7);
+    EXPECT_EQ(wall->pixels[16 * 16 * 3 - 1], 7);
+    EXPECT_EQ(LevelTextures[0].chain.size(), 3u); // two faces and the count
+    EXPECT_EQ(LevelTextures[1].image, -1);
+    EXPECT_EQ(LevelTextures[1].chain.size(), 1u);
+}
+
+TEST(LevelTextures, CoordinatesInTextureSizesAndLightmapPages) {
+    LoadAndBuild(MakeTwoRoomLevel());
+    // Face 0's first vertex (0, -64, -64): s = -64, t = -64 in a 16 x 16 texture.
+    const FaceTexCoord& first = FaceTexCoords[static_cast<size_t>(FaceTexCoordStart[0])];
+    EXPECT_FLOAT_EQ(first.s, -4.0f);
+    EXPECT_FLOAT_EQ(first.t, -4.0f);
+    // smin = tmin = -64, lightmap at (0, 0): (s - smin + 8) / 2048.
+    EXPECT_FLOAT_EQ(first.lightS, 8.0f / 2048.0f);
+    EXPECT_FLOAT_EQ(first.lightT, 8.0f / 2048.0f);
+    // Face 1 starts at vertex 0 too; its 9 x 9 lightmap sits right of face 0's.
+    const FaceTexCoord& other = FaceTexCoords[static_cast<size_t>(FaceTexCoordStart[1])];
+    EXPECT_FLOAT_EQ(other.lightS, (16.0f * 9 + 8) / 2048.0f);
+    EXPECT_EQ(FaceLightmaps[0].page, 0);
+    EXPECT_EQ(FaceLightmaps[0].x, 0);
+    EXPECT_EQ(FaceLightmaps[1].x, 9);
+    EXPECT_EQ(FaceLightmaps[1].y, 0);
+    EXPECT_EQ(LightmapPagesUsed(), 1);
+}
+
+TEST(Lightmaps, ExtentsSnapToWholeSamples) {
+    struct Case {
+        float scale, offset; // s = y * scale + offset over y = -64 ... 64
+        int32_t width;
+    };
+    const Case cases[] = {
+        {0.125f, 8.0f, 2},    // s 0 ... 16
+        {1.0f / 64, 4.0f, 2}, // s 3 ... 5
+        {0.0f, 16.0f, 1},     // s 16 ... 16: extent 0 taken as 1
+        {1.0f, 0.0f, 9},      // s -64 ... 64
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.width);
+        TestLevel level = MakeTwoRoomLevel();
+        level.texInfo[0].s[1] = c.scale;
+        level.texInfo[0].s[3] = c.offset;
+        LoadAndBuild(level);
+        // Both faces share the texinfo, so face 1 lands one width to the right.
+        EXPECT_EQ(FaceLightmaps[1].x, c.width);
+        EXPECT_EQ(FaceLightmaps[1].y, 0);
+    }
+}
+
+TEST(Lightmaps, StylesScaleAndClamp) {
+    struct Case {
+        uint8_t styles[4];
+        uint8_t first, second; // samples of the first and second style block
+        uint8_t stored;
+    };
+    const Case cases[] = {
+        {{0, 255, 255, 255}, 200, 0, 255}, // 200 * 256 >> 7 = 400, clamped
+        {{0, 255, 255, 255}, 100, 0, 200},
+        {{0, 5, 255, 255}, 100, 50, 242}, // (25600 + 50 * 110) >> 7
+        {{5, 255, 255, 255}, 100, 0, 85}, // 100 * 110 >> 7
+        {{255, 0, 0, 0}, 100, 100, 0},    // no styles at all
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.stored));
+        TestLevel level = MakeTwoRoomLevel();
+        // Face 0 only: 9 x 9 samples per style.
+        level.faces.resize(1);
+        level.nodes[0].numFaces = 1;
+        level.markSurfaces = {0, 0};
+        std::memcpy(level.faces[0].styles, c.styles, 4);
+        level.lightData.assign(81, c.first);
+        level.lightData.resize(162, c.second);
+        LoadAndBuild(level);
+        EXPECT_EQ(LightmapPage(0)[0], c.stored);
+        EXPECT_EQ(LightmapPage(0)[8 * LightmapPageSize + 8], c.stored);
+        EXPECT_EQ(LightmapPage(0)[9], 0); // outside the block
+    }
+}
+
+TEST(Lightmaps, BlocksTakeTheLeftmostLowestPlace) {
+    // Fresh pages: the first block at (0, 0), the next to its right, a tall
+    // one next, and a block too wide for the rest of the row goes on top.
+    LoadAndBuild(MakeTwoRoomLevel()); // two 9 x 9 blocks: (0, 0) and (9, 0)
+    int32_t x = -1, y = -1;
+    EXPECT_EQ(AllocLightmapBlock(100, 4, &x, &y), 0);
+    EXPECT_EQ(x, 18);
+    EXPECT_EQ(y, 0);
+    // Columns 118 ... 127 are empty, but a 10-wide block would have to start
+    // at 128 - 10, the one position never tried.
+    EXPECT_EQ(AllocLightmapBlock(10, 1, &x, &y), 0);
+    EXPECT_EQ(x, 18);
+    EXPECT_EQ(y, 4);
+    EXPECT_EQ(AllocLightmapBlock(18, 2, &x, &y), 0);
+    EXPECT_EQ(x, 28);
+    EXPECT_EQ(y, 4);
+    // A block that fits no page is refused.
+    EXPECT_EQ(AllocLightmapBlock(128, 1, &x, &y), -1);
+}
+
+TEST(Lightmaps, EmptyLightLumpLeavesEveryFaceUnlit) {
+    TestLevel level = MakeTwoRoomLevel();
+    level.lightData.clear();
+    LoadAndBuild(level);
+    EXPECT_EQ(FaceLightmaps.size(), 2u);
+    EXPECT_EQ(FaceLightmaps[0].page, -1);
+    EXPECT_EQ(LightmapPagesUsed(), 0);
+    // Raw texel coordinates stay in the lightmap slots.
+    EXPECT_FLOAT_EQ(FaceTexCoords[0].lightS, -64.0f);
+    OpenFrustum();
+    WalkFrom(32, 0, 0);
+    EXPECT_TRUE(ChainOf(0).empty());
+}
+
+// ---- Visibility and traversal
+
+TEST(Visibility, FrontViewerChainsFrontFacesAndClearsEveryMark) {
+    LoadAndBuild(MakeTwoRoomLevel());
+    OpenFrustum();
+    WalkFrom(32, 0, 0);
+    EXPECT_EQ(ViewLeaf(), 1);
+    EXPECT_EQ(ChainOf(0), std::vector<int32_t>{0});
+    EXPECT_FALSE(IsFaceMarked(0));
+    EXPECT_FALSE(IsFaceMarked(1)); // side 1: not chained, cleared all the same
+    WalkFrom(-32, 0, 0);
+    EXPECT_EQ(ViewLeaf(), 2);
+    EXPECT_EQ(ChainOf(0), std::vector<int32_t>{1});
+    // On the plane itself counts as the front.
+    WalkFrom(0, 0, 0);
+    EXPECT_EQ(ViewLeaf(), 1);
+}
+
+TEST(Visibility, SameLeafTwiceDoesNoWork) {
+    LoadAndBuild(MakeTwoRoomLevel());
+    OpenFrustum();
+    ResetLevelStats();
+    WalkFrom(32, 0, 0);
+    WalkFrom(40, 10, 0);
+    EXPECT_EQ(GetLevelStats()->visibleSetRebuilds, 1);
+    EXPECT_EQ(NodeMask(0), 3);
+    WalkFrom(-32, 0, 0);
+    EXPECT_EQ(GetLevelStats()->visibleSetRebuilds, 2);
+}
+
+TEST(Visibility, RunsSkipEightLeafsPerCount) {
+    TestLevel level = MakeTwoRoomLevel();
+    // 42 leafs; leaf 1's data: leafs 1 and 3, then 3 x 8 hidden, then leaf
+    // 34, then leaf 41 (the last byte's bits past leaf 41 name no leaf).
+    // Leaf 2 sees everything.
+    level.leafs.resize(42, {-1, -1, {0, 0, 0}, {0, 0, 0}, 0, 0, {}});
+    level.visData = {0x05, 0x00, 0x03, 0x02, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    level.leafs[1].visOffset = 0;
+    level.leafs[2].visOffset = 5;
+    LoadAndBuild(level);
+    OpenFrustum();
+    WalkFrom(32, 0, 0);
+    for (int leaf = 0; leaf < 42; ++leaf) {
+        bool expected = leaf == 1 || leaf == 3 || leaf == 34 || leaf == 41;
+        EXPECT_EQ(IsLeafVisible(leaf), expected) << leaf;
+    }
+    EXPECT_EQ(NodeMask(0), 1); // leaf 2 hidden: only the front subtree
+    WalkFrom(-32, 0, 0);
+    EXPECT_TRUE(IsLeafVisible(2));
+    EXPECT_TRUE(IsLeafVisible(40));
+}
+
+TEST(Visibility, LeafWithoutDataOrLeafZeroSeesEverything) {
+    TestLevel level = MakeTwoRoomLevel();
+    level.visData = {0x01}; // leaf 1 sees only itself
+    level.leafs[2].visOffset = -1;
+    LoadAndBuild(level);
+    OpenFrustum();
+    const float front[3] = {32, 0, 0};
+    SetViewPosition(front);
+    EXPECT_EQ(UpdateVisibleLeaves(), 1);
+    EXPECT_FALSE(IsLeafVisible(2));
+    const float back[3] = {-32, 0, 0};
+    SetViewPosition(back);
+    EXPECT_EQ(UpdateVisibleLeaves(), 0);
+    EXPECT_TRUE(IsLeafVisible(0));
+    EXPECT_TRUE(IsLeafVisible(1));
+    EXPECT_EQ(NodeMask(0), 3);
+
+    // A root that is leaf 0 itself: everything, and nothing to walk.
+    level = MakeTwoRoomLevel();
+    level.models[0].headNode[0] = -1;
+    LoadAndBuild(level);
+    SetViewPosition(front);
+    EXPECT_EQ(UpdateVisibleLeaves(), 0);
+    EXPECT_EQ(ViewLeaf(), 0);
+}
+
+TEST(Visibility, LeafBehindAFrustumPlaneGivesNoFaces) {
+    TestLevel level = MakeTwoRoomLevel();
+    // Face 0 only in leaf 1, face 1 only in leaf 2.
+    level.leafs[1].numMarkSurfaces = 1;
+    level.leafs[2].firstMarkSurface = 1;
+    level.leafs[2].numMarkSurfaces = 1;
+    LoadAndBuild(level);
+    // Every plane accepts everything but one: x >= 1 (leaf 2 lies wholly at x <= 0).
+    float planes[FrustumPlaneCount][4] = {};
+    for (auto& plane : planes) {
+        plane[0] = 1.0f;
+        plane[3] = 1.0e9f;
+    }
+    planes[4][3] = -1.0f;
+    SetFrustumPlanes(planes);
+    ResetLevelStats();
+    const float view[3] = {32, 0, 0};
+    SetViewPosition(view);
+    UpdateVisibleLeaves();
+    EXPECT_EQ(MarkVisibleFaces(BspRoot()), 1);
+    EXPECT_TRUE(IsFaceMarked(0));
+    EXPECT_FALSE(IsFaceMarked(1));
+    EXPECT_EQ(GetLevelStats()->leafsVisible, 1);
+}
+
+TEST(Visibility, BoxSidesAgainstAPlane) {
+    const int16_t mins[3] = {-10, -10, -10};
+    const int16_t maxs[3] = {10, 10, 10};
+    auto plane = [](float nx, float ny, float nz, float dist) {
+        FrustumPlane p{{nx, ny, nz}, dist, 0};
+        p.signBits = PlaneSignBits(p.normal);
+        return p;
+    };
+    FrustumPlane front = plane(1, 0, 0, 20);  // x >= -20: all inside
+    FrustumPlane back = plane(-1, 0, 0, -20); // x <= -20: all outside
+    FrustumPlane cross = plane(0, -1, 0, 0);  // y <= 0: both
+    FrustumPlane touch = plane(0, 0, 1, -10); // z >= 10: the top face touches
+    EXPECT_EQ(BoxOnPlaneSide(mins, maxs, &front), 1);
+    EXPECT_EQ(BoxOnPlaneSide(mins, maxs, &back), 2);
+    EXPECT_EQ(BoxOnPlaneSide(mins, maxs, &cross), 3);
+    EXPECT_EQ(BoxOnPlaneSide(mins, maxs, &touch), 3);
+}
+
+TEST(Visibility, FacesWithoutLightmapsNeverEnterAChain) {
+    TestLevel level = MakeTwoRoomLevel();
+    level.faces[0].lightOffset = -1;
+    LoadAndBuild(level);
+    OpenFrustum();
+    WalkFrom(32, 0, 0);
+    EXPECT_TRUE(ChainOf(0).empty());
+    EXPECT_FALSE(IsFaceMarked(0));
+}
+
+// ---- Frustum
+
+TEST(Frustum, IdentityMatricesGiveTheUnitCube) {
+    float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    float planes[FrustumPlaneCount][4];
+    ComputeFrustumPlanes(identity, identity, planes);
+    const float expected[FrustumPlaneCount][4] = {
+        {-1, 0, 0, 1}, {1, 0, 0, 1},  {0, 1, 0, 1}, // right x <= 1, left x >= -1, bottom
+        {0, -1, 0, 1}, {0, 0, -1, 1}, {0, 0, 1, 1}, // top, far z <= 1, near z >= -1
+    };
+    for (int i = 0; i < FrustumPlaneCount; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            EXPECT_FLOAT_EQ(planes[i][j], expected[i][j]) << i << "," << j;
+        }
+    }
+}
+
+TEST(Frustum, ScaledPlanesAreNormalisedAndSignBitsFollowNegativeComponents) {
+    float plane[4] = {0, 3, 4, 10};
+    NormalizePlane(plane);
+    EXPECT_FLOAT_EQ(plane[1], 0.6f);
+    EXPECT_FLOAT_EQ(plane[2], 0.8f);
+    EXPECT_FLOAT_EQ(plane[3], 2.0f);
+    const float down[3] = {0, -1, 0};
+    const float diagonal[3] = {-0.5f, 0, -0.5f};
+    const float positive[3] = {0.5f, 0, 0.5f};
+    const float negativeZero[3] = {-0.0f, 0, 0};
+    EXPECT_EQ(PlaneSignBits(down), 2);
+    EXPECT_EQ(PlaneSignBits(diagonal), 5);
+    EXPECT_EQ(PlaneSignBits(positive), 0);
+    EXPECT_EQ(PlaneSignBits(negativeZero), 0);
+}
+
+// ---- Player start
+
+TEST(Entities, PlayerStartCases) {
+    struct Case {
+        const char* text;
+        float x, y, z, angle;
+    };
+    const Case cases[] = {
+        {"{ \"classname\" \"info_player_start\" \"origin\" \"128 -64 24\" \"angle\" \"90\" }", 128,
+         -64, 24, 90},
+        {"{ \"classname\" \"info_player_deathmatch\" \"origin\" \"1 2 3\" }"
+         "{ \"classname\" \"info_player_deathmatch\" \"origin\" \"4 5 6\" }",
+         1, 2, 3, 0},
+        {"{ \"origin\" \"7 7 7\" \"classname\" \"info_player_deathmatch\" }"
+         "{ \"origin\" \"010 0 0\" \"classname\" \"info_player_start\" }",
+         8, 0, 0, 0}, // the start wins; 010 is octal
+        {"{ \"classname\" \"info_player_start\" \"origin\" \"0x10 2.75 -3\" }"
+         "{ \"classname\" \"light\" \"angle\" \"45\" }",
+         16, 2, -3, 0}, // a later entity's angle is ignored; fractions dropped
+        {"{ \"classname\" \"info_player_start\" }{ \"origin\" \"9 8 7\" \"angle\" \"30\" }", 9, 8,
+         7, 0}, // origin from a later entity, angle not
+        {"{ \"classname\" \"info_player_start\" \"origin\" \"12345678901 5 6\" }", 123456789.0f, 1,
+         5, 0}, // tokens stop at nine characters
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        float position[3] = {-1, -1, -1};
+        float angle = -1;
+        FindPlayerStartIn(c.text, position, &angle);
+        EXPECT_EQ(position[0], c.x);
+        EXPECT_EQ(position[1], c.y);
+        EXPECT_EQ(position[2], c.z);
+        EXPECT_EQ(angle, c.angle);
+    }
+}
+
+TEST(Entities, NoStartAndTruncatedTextsAreSafe) {
+    float position[3] = {-1, -1, -1};
+    float angle = -1;
+    FindPlayerStartIn("{ \"classname\" \"worldspawn\" }", position, &angle);
+    EXPECT_EQ(position[0], -1);
+    EXPECT_EQ(angle, -1);
+    // The text ends inside the origin's value, or right after its key.
+    for (const char* text : {"info_player_start\" \"origin\" \"12", "info_player_start origin",
+                             "info_player_start angle"}) {
+        std::string copy = text; // exactly sized, so reading past it is caught
+        FindPlayerStartIn(copy.c_str(), position, &angle);
+    }
+    float p[3] = {0, 0, 0};
+    FindPlayerStartIn("info_player_start\" \"origin\" \"12", p, &angle);
+    EXPECT_EQ(p[0], 12);
+    EXPECT_EQ(p[1], 0);
+    char token[EntityTokenLength + 1];
+    const char* source = "abc def";
+    EXPECT_EQ(ReadEntityToken(source, token), source + 3);
+    EXPECT_STREQ(token, "abc");
+}
+
+// ---- Camera track
+
+TEST(CameraTrack, KeysExactlyAtTheirTimes) {
+    BuildCameraTrack();
+    const CameraTrack* track = GetCameraTrack();
+    ASSERT_EQ(track->count, 22);
+    EXPECT_EQ(track->lastTime, 35);
+    const int32_t times[22] = {0,  1,  3,  5,  6,  8,  10, 11, 13, 15, 17,
+                               18, 20, 22, 23, 25, 27, 28, 30, 32, 34, 35};
+    for (int i = 0; i < 22; ++i) {
+        EXPECT_EQ(track->keys[i].time, times[i]);
+    }
+    double values[6];
+    EvaluateCameraTrack(track, values, 0.0);
+    EXPECT_EQ(values[0], static_cast<double>(740.88806f));
+    EXPECT_EQ(values[5], static_cast<double>(359.4375f));
+    EvaluateCameraTrack(track, values, 17.0);
+    for (int c = 0; c < 6; ++c) {
+        EXPECT_EQ(values[c], track->keys[10].values[c]) << c;
+    }
+    // Past the last key the camera rests on it.
+    EvaluateCameraTrack(track, values, 35.5);
+    EXPECT_EQ(values[2], static_cast<double>(-191.86617f));
+}
+
+TEST(CameraTrack, MidSegmentFollowsTheHermiteFormula) {
+    BuildCameraTrack();
+    const CameraTrack* track = GetCameraTrack();
+    double values[6];
+    EvaluateCameraTrack(track, values, 0.5);
+    for (int c = 0; c < 6; ++c) {
+        double p0 = track->keys[0].values[c];
+        double p1 = track->keys[1].values[c];
+        double p2 = track->keys[2].values[c];
+        double r0 = p1 - p0;
+        double r1 = 1.0 / 3.0 * ((p1 - p0) + (p2 - p1)); // span 1 over times 0 ... 3
+        EXPECT_NEAR(values[c], 0.5 * (p0 + p1) + 0.125 * r0 - 0.125 * r1, 1e-9) << c;
+    }
+    double h[4];
+    HermiteBasis(0.5, h);
+    EXPECT_DOUBLE_EQ(h[0], 0.5);
+    EXPECT_DOUBLE_EQ(h[1], 0.5);
+    EXPECT_DOUBLE_EQ(h[2], 0.125);
+    EXPECT_DOUBLE_EQ(h[3], -0.125);
+}
+
+TEST(CameraTrack, ClockWrapsToExactlyZero) {
+    BuildCameraTrack();
+    Camera* camera = NewCamera();
+    UpdateCameraTrack(35.6f, camera);
+    EXPECT_FLOAT_EQ(CameraTrackTime(), 35.6f);
+    EXPECT_EQ(camera->position.z, static_cast<float>(-191.86617f)); // holding the last key
+    UpdateCameraTrack(0.2f, camera);
+    EXPECT_EQ(CameraTrackTime(), 0.0f);
+    EXPECT_EQ(camera->position.x, 740.88806f);
+    EXPECT_EQ(camera->angles.x, 81.375f);
+    FreeCamera(camera);
+}
+
+} // namespace
+
+namespace {
+
+// ---- The inspection tool
+
+TEST(InspectTool, DescribesALevel) {
+    std::string path = WriteTestLevel(MakeTwoRoomLevel(), "bsp-inspect");
+    CommandResult result =
+        RunCommand(std::string(TESSALINE_BINARY_DIR) + "/tessaline-inspect " + path);
+    EXPECT_EQ(result.status, 0) << result.output;
+    for (const char* line : {"planes 1, vertexes 4, nodes 1, leafs 3, clip nodes 0",
+                             "textures: 2 slots", "0: wall 16 x 16", "1: absent",
+                             "faces with a lightmap 2, without 0; lightmap pages used 1 of 64",
+                             "leafs with visibility data 2 of 3; each sees 100.0% of the leafs",
+                             "player start (32, 0, 8), angle 90"}) {
+        EXPECT_NE(result.output.find(line), std::string::npos) << line << "\n" << result.output;
+    }
+    TestLevel damaged = MakeTwoRoomLevel();
+    damaged.nodes[0].planeNum = 4;
+    result = RunCommand(std::string(TESSALINE_BINARY_DIR) + "/tessaline-inspect " +
+                        WriteTestLevel(damaged, "bsp-inspect") + " 2>&1");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.output.find("Error: LoadBSPFile: node 0 names a missing plane"),
+              std::string::npos)
+        << result.output;
+}
+
+} // namespace
+
+#include "scenes/feedback_cubes.h"
+#include "scenes/level_scene.h"
+#include "scenes/switch_off.h"
+#include "shell/demo.h"
+#include "shell/display.h"
+#include "shell/sequencer.h"
+#include "support/test_display.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <filesystem>
+#include <new>
+
+// Every allocation through operator new in this test program is counted, so
+// that a test can see that the level's frames allocate nothing. Both ends go
+// to malloc and free, which GCC cannot see through once inlined.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+static long NewCalls;
+static void* CountedAllocation(std::size_t size) noexcept {
+    ++NewCalls;
+    return std::malloc(size == 0 ? 1 : size);
+}
+void* operator new(std::size_t size) {
+    if (void* block = CountedAllocation(size)) {
+        return block;
+    }
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return CountedAllocation(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return CountedAllocation(size);
+}
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, const std::nothrow_t&) noexcept {
+    std::free(block);
+}
+
+namespace {
+
+// ---- Drawing the chains
+
+// Builds, uploads and draws the level from position looking along yaw
+// degrees (0: +y, 90: -x), with the scene's projection.
+void DrawLevelFrom(float x, float y, float z, float yaw) {
+    BeginLevelFrame();
+    EnableMultitexture();
+    glViewport(0, 0, 640, 480);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(90.0, 640.0 / 480.0, 4.0, 4096.0);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    Camera* camera = NewCamera();
+    SetCameraAngles(camera, 90, 0, yaw);
+    SetCameraPosition(camera, x, y, z);
+    ApplyCamera(camera);
+    FreeCamera(camera);
+    UpdateFrustum();
+    WalkFrom(x, y, z);
+    DrawTextureChains();
+    glFlush();
+    DisableMultitexture();
+}
+
+void UploadTestLevel(const TestLevel& level) {
+    OpenTestDisplay();
+    LoadAndBuild(level);
+    UploadLevelTextures();
+    UploadLightmaps();
+    LoadMultitexture();
+}
+
+TEST(LevelDrawing, FacesShowTextureTimesLightmap) {
+    TestLevel level = MakeTwoRoomLevel();
+    level.textureData = MakeTextureLump({{"wall", 16, 16, 200, false}, {"", 0, 0, 0, true}});
+    UploadTestLevel(level); // lightmap samples 100 store 200
+    DrawLevelFrom(32, 0, 0, 90);
+    std::vector<uint8_t> centre = ReadPictureRgb(320, 240, 1, 1);
+    EXPECT_NEAR(centre[0], 200 * 200 / 255, 8);
+    EXPECT_NEAR(centre[1], 200 * 200 / 255, 8);
+    // Looking away (+x) nothing is in view: the leaf box test drops both.
+    DrawLevelFrom(32, 0, 0, 270);
+    EXPECT_EQ(ReadPictureRgb(320, 240, 1, 1), std::vector<uint8_t>({0, 0, 0}));
+}
+
+TEST(LevelDrawing, BindsOncePerTextureAndPagePerFrame) {
+    TestLevel level = MakeTwoRoomLevel();
+    level.faces[1].side = 0; // both faces drawn from the front
+    UploadTestLevel(level);
+    DrawLevelFrom(32, 0, 0, 90);
+    const LevelStats* stats = GetLevelStats();
+    EXPECT_EQ(stats->facesDrawn, 2);
+    EXPECT_EQ(stats->textureBinds, 1); // slot 1 has an empty chain: no bind
+    EXPECT_EQ(stats->lightmapBinds, 1);
+    // The next frame binds its first page again.
+    DrawLevelFrom(32, 0, 0, 90);
+    EXPECT_EQ(stats->lightmapBinds, 1);
+    EXPECT_EQ(stats->facesDrawn, 2);
+}
+
+// ---- The level scene's frames
+
+// A data folder with the level, its palette and the backdrop picture; the
+// working directory moves there.
+void EnterLevelData() {
+    std::string dir = MakeScratchDir("level-scene");
+    WriteLevelSceneFixtures(dir);
+    std::filesystem::current_path(dir);
+}
+
+int Presented;
+void CountPresent(void*) {
+    ++Presented;
+}
+
+class LevelScene : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        OpenTestDisplay();
+        EnterLevelData();
+        LevelSceneLoad();
+        LevelSceneStart();
+        SetPresentHook(CountPresent, nullptr);
+        Presented = 0;
+        QuitRequested = 0;
+    }
+    void TearDown() override { SetPresentHook(nullptr, nullptr); }
+
+    void Frame(float t, float dt) {
+        SceneTime = t;
+        LevelSceneFrame(dt);
+    }
+
+    // Marks every cube picture so that a read-back shows.
+    void MarkCubeImages() {
+        for (int image : CubeImages) {
+            std::vector<uint8_t>& pixels = GetImage(image)->pixels;
+            std::fill(pixels.begin(), pixels.end(), 0xAB);
+        }
+    }
+    bool CubeImageRead(int i) { return GetImage(CubeImages[i])->pixels[0] != 0xAB; }
+};
+
+TEST_F(LevelScene, LoadSetsUpCamerasCubesAndPlayerStart) {
+    EXPECT_EQ(LevelCamera->lookAtMode, 0);
+    EXPECT_EQ(LevelCamera->angles.z, 90.0f + 270.0f);
+    EXPECT_EQ(LevelCamera->position.x, 32.0f);
+    EXPECT_EQ(CubeCamera->lookAtMode, 1);
+    EXPECT_EQ(CubeCamera->position.z, -50.0f);
+    EXPECT_EQ(FeedbackCubes[1].position.x, -15.0f);
+    EXPECT_EQ(FeedbackCubes[5].size, 64);
+    for (const FeedbackCube& cube : FeedbackCubes) {
+        EXPECT_GE(cube.spin.x, -100.0f);
+        EXPECT_LT(cube.spin.x, 100.0f);
+        EXPECT_EQ(cube.spin.y, 0.0f);
+    }
+    EXPECT_EQ(CubeTintBoost, 2.0f);
+}
+
+TEST_F(LevelScene, FlythroughFadesToWhiteFrom34Seconds) {
+    Frame(34.0f, 0.02f);
+    EXPECT_EQ(Presented, 1);
+    EXPECT_NE(ReadPictureRgb(10, 10, 1, 1), std::vector<uint8_t>({255, 255, 255}));
+    Frame(35.0f, 0.02f);
+    for (auto [x, y] : {std::pair{0, 0}, {320, 240}, {639, 479}}) {
+        EXPECT_EQ(ReadPictureRgb(x, y, 1, 1), std::vector<uint8_t>({255, 255, 255}));
+    }
+    EXPECT_EQ(Presented, 2);
+}
+
+TEST_F(LevelScene, CubeSegmentsReadTheirCornersFromTheBoundaryOn) {
+    MarkCubeImages();
+    Frame(35.99f, 0.01f);
+    EXPECT_FALSE(CubeImageRead(0));
+    Frame(36.0f, 0.01f); // two cubes from 256 x 128
+    EXPECT_TRUE(CubeImageRead(0));
+    EXPECT_TRUE(CubeImageRead(1));
+    EXPECT_FALSE(CubeImageRead(2));
+    MarkCubeImages();
+    Frame(42.0f, 0.01f); // four cubes from 64-pixel blocks
+    EXPECT_FALSE(CubeImageRead(0));
+    for (int i = 2; i < 6; ++i) {
+        EXPECT_TRUE(CubeImageRead(i)) << i;
+    }
+    EXPECT_EQ(CubeCamera->position.z, -50.0f);
+    Frame(47.99f, 0.01f);
+    EXPECT_EQ(CubeCamera->position.z, -50.0f);
+    Frame(48.0f, 0.01f); // the spinning group
+    EXPECT_EQ(CubeCamera->position.z, -70.0f);
+    EXPECT_EQ(FeedbackCubes[5].position.x, -20.0f);
+    EXPECT_EQ(FeedbackCubes[5].position.y, 20.0f);
+    EXPECT_EQ(Presented, 5);
+    EXPECT_EQ(SwitchOffInsetV, 0.0f);
+}
+
+TEST_F(LevelScene, BlocksComeFromTheirCornersOfThePicture) {
+    // Block 4 is the window rectangle whose lower left corner is (0, 64): a
+    // white square drawn there (and nowhere else in the 128 x 128 corner)
+    // shows up in cube image 4 alone.
+    MarkCubeImages();
+    Frame(42.0f, 0.01f);
+    glViewport(0, 0, 640, 480);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 64, 64, 64);
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0, 0, 0, 0);
+    ReadCubeBlocks();
+    EXPECT_EQ(GetImage(CubeImages[4])->pixels[0], 255);
+    EXPECT_EQ(GetImage(CubeImages[4])->pixels.back(), 255);
+    for (int i : {2, 3, 5}) {
+        EXPECT_EQ(GetImage(CubeImages[i])->pixels[0], 0) << i;
+        EXPECT_EQ(GetImage(CubeImages[i])->pixels.back(), 0) << i;
+    }
+    // The two-cube segment reads two 128-pixel squares side by side.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(128, 0, 128, 128);
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0, 0, 0, 0);
+    ReadCubeImage(0, 0, 0);
+    ReadCubeImage(1, 128, 0);
+    EXPECT_EQ(GetImage(CubeImages[0])->pixels.back(), 0);
+    EXPECT_EQ(GetImage(CubeImages[1])->pixels[0], 255);
+}
+
+TEST_F(LevelScene, TintBoostFallsToOneAndStays) {
+    const float expected[] = {1.75f, 1.5f, 1.25f, 1.0f, 1.0f, 1.0f};
+    float t = 48.0f;
+    for (float value : expected) {
+        Frame(t, 0.25f);
+        EXPECT_EQ(CubeTintBoost, value);
+        t += 0.25f;
+    }
+    // Boosted colours stay clamped at 1.
+    EXPECT_LE(FeedbackCubes[2].fillColour.x, 1.0f);
+}
+
+TEST_F(LevelScene, SwitchOffShrinksToALineThenADotThenQuits) {
+    Frame(51.9f, 0.01f); // the show always arrives from the spinning group
+    Frame(52.0f, 0.1f);
+    EXPECT_EQ(SwitchOffInsetV, 80.0f);
+    EXPECT_EQ(SwitchOffInsetH, 0.0f);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), std::vector<GLint>({0, 80, 640, 320}));
+    EXPECT_EQ(ReadPictureRgb(320, 79, 1, 1), std::vector<uint8_t>({0, 0, 0}));
+    EXPECT_EQ(ReadPictureRgb(320, 80, 1, 1), std::vector<uint8_t>({255, 255, 255}));
+    EXPECT_EQ(ReadPictureRgb(0, 399, 1, 1), std::vector<uint8_t>({255, 255, 255}));
+    EXPECT_EQ(ReadPictureRgb(0, 400, 1, 1), std::vector<uint8_t>({0, 0, 0}));
+    int frames = 1;
+    float t = 52.0f;
+    while (!QuitRequested && frames < 100) {
+        t += 0.1f;
+        Frame(t, 0.1f);
+        ++frames;
+    }
+    // 0.3 s to the line, 0.8 s to the dot, half a second of the dot.
+    EXPECT_GE(frames, 14);
+    EXPECT_LE(frames, 16);
+    EXPECT_EQ(SwitchOffInsetV, 239.0f);
+    EXPECT_EQ(SwitchOffInsetH, 319.0f);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), std::vector<GLint>({319, 239, 2, 2}));
+    EXPECT_EQ(ReadPictureRgb(319, 239, 1, 1), std::vector<uint8_t>({255, 255, 255}));
+    EXPECT_EQ(ReadPictureRgb(318, 239, 1, 1), std::vector<uint8_t>({0, 0, 0}));
+    EXPECT_EQ(Presented, frames + 1);
+}
+
+TEST_F(LevelScene, FramesAllocateNothing) {
+    // Every branch once first: the OpenGL driver builds what it needs for
+    // each new kind of drawing the first time it meets it.
+    const float times[] = {2.0f, 35.0f, 37.0f, 41.0f, 43.0f, 47.0f, 49.0f, 51.0f, 52.0f};
+    for (float t : times) {
+        Frame(t, 0.02f);
+    }
+    long before = NewCalls;
+    for (float t : times) {
+        Frame(t, 0.02f);
+    }
+    EXPECT_EQ(NewCalls, before);
+}
+
+TEST_F(LevelScene, TrackAdvancesOnlyWhileTheLevelIsDrawn) {
+    Frame(1.0f, 0.5f);
+    EXPECT_FLOAT_EQ(CameraTrackTime(), 0.5f);
+    Frame(40.0f, 0.5f); // drawn into the corner
+    EXPECT_FLOAT_EQ(CameraTrackTime(), 1.0f);
+    Frame(52.0f, 0.5f); // switch-off: no level
+    EXPECT_FLOAT_EQ(CameraTrackTime(), 1.0f);
+    LevelSceneEnd();
+    EXPECT_EQ(LevelCamera, nullptr);
+}
+
+} // namespace
