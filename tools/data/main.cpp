@@ -8,6 +8,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <string>
 
 // A command-line tool reports on standard error only, never in a box.
@@ -25,6 +27,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::string dir = argv[1];
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error) {
+        FatalError("Cannot make folder %s: %s", dir.c_str(), error.message().c_str());
+    }
     WriteArtFiles(dir);
     WriteMusicFiles(dir);
     std::printf("tessaline-data: all files written under %s\n", dir.c_str());
