@@ -62,7 +62,7 @@ static Chord Transpose(const Chord& chord, int semitones) {
     return moved;
 }
 
-static const Chord ChordAm = {33, {57, 60, 64, 71}};
+static const Chord ChordAm = {33, {57, 60, 64, 67}};
 static const Chord ChordF = {29, {57, 60, 65, 69}};
 static const Chord ChordC = {36, {55, 60, 64, 67}};
 static const Chord ChordG = {31, {55, 59, 62, 67}};
@@ -269,11 +269,17 @@ static void PlayPad(MusicMix& mix, double time, const Chord& chord, double secon
 static void PlayArpBar(MusicMix& mix, double barStart, const Chord& chord, float cutoffHz,
                        float level, float echo) {
     static const int Pattern[16] = {0, 1, 2, 4, 2, 3, 4, 5, 0, 1, 2, 4, 3, 4, 5, 4};
-    std::array<int, 6> tones = {chord.pad[0], chord.pad[1],      chord.pad[2],
-                                chord.pad[3], chord.pad[0] + 12, chord.pad[1] + 12};
-    std::sort(tones.begin(), tones.end());
+    // The chord's six lowest tones counting the pad and its octave up, so
+    // that the pattern climbs through chord notes without doubling any.
+    std::vector<int> pool(chord.pad.begin(), chord.pad.end());
+    for (int note : chord.pad) {
+        pool.push_back(note + 12);
+    }
+    std::sort(pool.begin(), pool.end());
+    pool.erase(std::unique(pool.begin(), pool.end()), pool.end());
+    assert(pool.size() >= 6);
     for (int step = 0; step < BarSteps; ++step) {
-        int note = tones[static_cast<size_t>(Pattern[step])] + 12;
+        int note = pool[static_cast<size_t>(Pattern[step])] + 12;
         // Accent the beats; pan each note a little left or right.
         float accent = step % 4 == 0 ? 1.0f : (step % 2 == 0 ? 0.8f : 0.65f);
         float pan = step % 2 == 0 ? -0.35f : 0.35f;
@@ -551,6 +557,16 @@ StereoTrack RenderSoundtrack() {
         master.right[i] += 0.6f * tail.right[i];
     }
     FinishMaster(master, 1.25f, 0.8f, 0.89f);
+    // The last second and a half fades out, so the file ends in silence.
+    size_t fadeStart = SecondsToFrames(SoundtrackSeconds - 1.5);
+    size_t frames = master.left.size();
+    for (size_t i = fadeStart; i < frames; ++i) {
+        double x =
+            static_cast<double>(frames - 1 - i) / static_cast<double>(frames - 1 - fadeStart);
+        float gain = static_cast<float>(x * x);
+        master.left[i] *= gain;
+        master.right[i] *= gain;
+    }
 #if defined(__SSE__)
     _mm_setcsr(savedCsr);
 #endif
