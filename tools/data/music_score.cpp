@@ -166,7 +166,7 @@ static const DrumBar HalfTimeFill = {"x.........x.....", "........x...o.xo", "..
 static const DrumBar HatsOnly = {"................", "................", "................",
                                  "-.-.o.-.-.-.o.-.", "................"};
 static const DrumBar SoftTicks = {"................", "................", "................",
-                                  "-.o--.o--.o--.o-", "................"};
+                                  "o-x-o-x-o-x-o-x-", "................"};
 static const DrumBar SpaceBeat = {"x.........x.....", "................", "........o.......",
                                   "o-o-o-o-o-o-o-o-", "......-.......-."};
 static const DrumBar Breakbeat = {"X.........X.....", "....X..-....X...", "....o.......o...",
@@ -214,22 +214,22 @@ static void PlayDrumBar(MusicMix& mix, const DrumKit& kit, double barStart, cons
         double swung = time + (step % 2 == 1 ? 0.012 : 0.0);
         size_t take = static_cast<size_t>(step) % 4;
         if (float v = Velocity(bar.kick[step]); v > 0.0f) {
-            AddSound(mix, time, kit.kick, {0.95f * level * v, 0.0f, 0.0f, 0.0f, false});
+            AddSound(mix, time, kit.kick, {0.85f * level * v, 0.0f, 0.0f, 0.0f, false});
             AddDuck(mix, time, v);
         }
         if (float v = Velocity(bar.snare[step]); v > 0.0f) {
             AddSound(mix, swung, kit.snares[take], {0.55f * level * v, 0.05f, 0.22f, 0.0f, false});
         }
         if (float v = Velocity(bar.clap[step]); v > 0.0f) {
-            AddSound(mix, time, kit.claps[take], {0.32f * level * v, -0.1f, 0.35f, 0.0f, false});
+            AddSound(mix, time, kit.claps[take], {0.5f * level * v, -0.1f, 0.35f, 0.0f, false});
         }
         if (float v = Velocity(bar.hat[step]); v > 0.0f) {
             AddSound(mix, swung, kit.closedHats[take],
-                     {0.2f * level * v, 0.3f, 0.04f, 0.0f, false});
+                     {0.55f * level * v, 0.3f, 0.04f, 0.0f, false});
         }
         if (float v = Velocity(bar.open[step]); v > 0.0f) {
             AddSound(mix, swung, kit.openHats[take],
-                     {0.16f * level * v, -0.25f, 0.08f, 0.0f, false});
+                     {0.3f * level * v, -0.25f, 0.08f, 0.0f, false});
         }
     }
 }
@@ -246,7 +246,7 @@ static void PlaySnareRoll(MusicMix& mix, const DrumKit& kit, double barStart, in
 }
 
 static void PlayCrash(MusicMix& mix, double time, float level, uint32_t seed) {
-    AddSound(mix, time, RenderCrash(2.4, seed), {0.3f * level, 0.0f, 0.25f, 0.0f, false});
+    AddSound(mix, time, RenderCrash(2.4, seed), {0.6f * level, 0.0f, 0.25f, 0.0f, false});
 }
 
 // A rising sweep that ends at endTime, and a backwards crash into it.
@@ -284,7 +284,7 @@ static void PlayArpBar(MusicMix& mix, double barStart, const Chord& chord, float
         float accent = step % 4 == 0 ? 1.0f : (step % 2 == 0 ? 0.8f : 0.65f);
         float pan = step % 2 == 0 ? -0.35f : 0.35f;
         AddSound(mix, StepTime(barStart, step), RenderPluck(note, cutoffHz * accent, 0.16f),
-                 {level * accent, pan, 0.15f, echo, true});
+                 {1.25f * level * accent, pan, 0.15f, echo, true});
     }
 }
 
@@ -315,6 +315,7 @@ static void PlayBassBar(MusicMix& mix, double barStart, const Chord& chord,
 // Plays a line's notes with first ≤ step < last, shifted by semitones.
 static void PlayLine(MusicMix& mix, double origin, const std::vector<LineNote>& line, int first,
                      int last, int semitones, const LeadSound& sound, const MixSend& send) {
+
     for (const LineNote& note : line) {
         if (note.step < first || note.step >= last) {
             continue;
@@ -373,7 +374,7 @@ static void ArrangeObject(MusicMix& mix, const DrumKit& kit) {
         const Chord& chord = ChordForBar(MainProgression, bar);
         double t = BarTime(s, bar);
         if (bar % 2 == 0) {
-            PlayPad(mix, t, chord, 2.95, 1500.0f, 0.3f, 0.35f);
+            PlayPad(mix, t, chord, 2.95, 1500.0f, 0.38f, 0.35f);
         }
         PlayArpBar(mix, t, chord, 2400.0f, 0.17f, 0.25f);
         const DrumBar& beat =
@@ -400,7 +401,7 @@ static void ArrangeSwirl(MusicMix& mix, const DrumKit& kit) {
         float grow = static_cast<float>(bar) / 15.0f;
         PlayArpBar(mix, t, chord, 1200.0f + 2500.0f * grow, 0.13f + 0.06f * grow, 0.4f);
         if (bar < 8) {
-            PlayDrumBar(mix, kit, t, SoftTicks, 0.7f);
+            PlayDrumBar(mix, kit, t, SoftTicks, 0.8f);
             if (bar % 2 == 0) {
                 PlayBassBar(mix, t, chord, HeldBass, 150.0f, 0.5f);
             }
@@ -429,7 +430,7 @@ static void ArrangeFlight(MusicMix& mix, const DrumKit& kit) {
         double t = BarTime(s, bar);
         bool breakdown = bar >= 16 && bar < 20;
         if (bar % 2 == 0) {
-            PlayPad(mix, t, chord, 2.95, breakdown ? 2600.0f : 2000.0f, breakdown ? 0.42f : 0.3f,
+            PlayPad(mix, t, chord, 2.95, breakdown ? 2600.0f : 2000.0f, breakdown ? 0.45f : 0.38f,
                     0.4f);
         }
         PlayArpBar(mix, t, chord, breakdown ? 1500.0f + 400.0f * (bar - 16) : 3000.0f, 0.16f, 0.3f);
@@ -476,7 +477,7 @@ static void ArrangeCubes(MusicMix& mix, const DrumKit& kit) {
         Chord chord = Transpose(ChordForBar(MainProgression, bar), Up);
         double t = BarTime(s, bar);
         if (bar % 2 == 0) {
-            PlayPad(mix, t, chord, 2.95, 2400.0f, 0.32f, 0.4f);
+            PlayPad(mix, t, chord, 2.95, 2400.0f, 0.4f, 0.4f);
         }
         PlayArpBar(mix, t, chord, 3300.0f, 0.16f, 0.3f);
         PlayDrumBar(mix, kit, t, bar % 4 == 3 ? FlightFill : FlightBeat, 1.0f);
