@@ -272,7 +272,8 @@ TEST(Soundtrack, NotesAndHitsStartAndEndWithoutClicks) {
             }
         }
         EXPECT_GT(peak, 0.01f) << c.name << " is silent";
-        EXPECT_LT(peak, 1.5f) << c.name << " is far too loud";
+        // Sounds are levelled in the mix; this only catches a filter running away.
+        EXPECT_LT(peak, 3.0f) << c.name << " is far too loud";
     }
 }
 
