@@ -392,6 +392,9 @@ static void ArrangeObject(MusicMix& mix, const DrumKit& kit) {
 
 static void ArrangeSwirl(MusicMix& mix, const DrumKit& kit) {
     const double s = SwirlStart;
+    // A soft low hit marks the new scene after the silence.
+    AddSound(mix, s, kit.kick, {0.6f, 0.0f, 0.2f, 0.0f, false});
+    PlayCrash(mix, s, 0.5f, 0x5c);
     for (int bar = 0; bar < 16; ++bar) {
         const Chord& chord = ChordForBar(SpaceProgression, bar);
         double t = BarTime(s, bar);
