@@ -1,7 +1,7 @@
 // The arrangement. The tune runs at 160 beats a minute in A minor, in bars of
 // sixteen sixteenth-note steps (1.5 s), and follows the show's four scenes:
 //
-//   0.5 s    intro      15 bars   pad and arpeggio, then a half-time beat
+//   0 s      intro   15⅓ bars   pad and arpeggio, then a half-time beat
 //   23 s     object     16 bars   breakbeat, rolling bass, the hook teased;
 //                                  half a bar of silence into the fade
 //   47.75 s  swirl      16 bars   spacey chords, a slow lead, then a build
@@ -12,8 +12,9 @@
 //   123.75 s switch-off            the tape stops with the picture (~125.35 s)
 //
 // The scenes' lengths (23, 24.75, 24 s…) are not all whole bars, so each
-// section has its own start time and counts bars from there; the half-bar
-// gap in the object scene absorbs the difference.
+// section has its own start time and counts bars from there: the intro's
+// last chord lasts a bar and a third, and the object scene ends in half a
+// bar of silence while the picture is black.
 #include "tools/data/music_score.h"
 
 #include "tools/data/music_drums.h"
@@ -34,7 +35,7 @@
 static constexpr double StepSeconds = 60.0 / 160.0 / 4.0;
 static constexpr int BarSteps = 16;
 
-static constexpr double IntroStart = 0.5, ObjectStart = 23.0, SwirlStart = 47.75,
+static constexpr double IntroStart = 0.0, ObjectStart = 23.0, SwirlStart = 47.75,
                         FlightStart = 71.75, CubesStart = 107.75, FinaleStart = 119.75,
                         SwitchOffStart = 123.75, TapeHalt = 125.35;
 
@@ -335,20 +336,28 @@ static std::vector<LineNote> Harmonise(const std::vector<LineNote>& line, int de
     return harmony;
 }
 
+// The titles: black until 3 s, the logo at 3 s, one word at 6 s and one at
+// 9 s, the banners from 12 s. These all fall on every second bar line.
 static void ArrangeIntro(MusicMix& mix, const DrumKit& kit) {
     const double s = IntroStart;
-    // The pad fades in from the very start, before the first bar.
     for (int bar = 0; bar < 14; bar += 2) {
         const Chord& chord = ChordForBar(MainProgression, bar);
-        double start = bar == 0 ? 0.0 : BarTime(s, bar);
         float cutoff = 700.0f + 110.0f * bar;
-        PlayPad(mix, start, chord, BarTime(s, bar + 2) - start - 0.05, cutoff, 0.42f, 0.45f);
+        PlayPad(mix, BarTime(s, bar), chord, 2.95, cutoff, 0.42f, 0.45f);
     }
-    PlayPad(mix, BarTime(s, 14), ChordE, 1.45, 2300.0f, 0.42f, 0.45f);
-    for (int bar = 0; bar < 15; ++bar) {
+    // The last chord, E, is held over the bar and a third up to the object scene.
+    double lastBar = BarTime(s, 14);
+    PlayPad(mix, lastBar, ChordE, ObjectStart - lastBar - 0.05, 2300.0f, 0.42f, 0.45f);
+    // The logo and each word arrive on a swell and a soft hit.
+    for (int bar : {2, 4, 6}) {
+        AddSound(mix, BarTime(s, bar) - 1.5, RenderReverseCrash(1.5, 0x10 + bar),
+                 {0.3f, 0.0f, 0.3f, 0.0f, false});
+        PlayCrash(mix, BarTime(s, bar), 0.35f, 0x20 + bar);
+    }
+    for (int bar = 2; bar < 15; ++bar) {
         const Chord& chord = bar == 14 ? ChordE : ChordForBar(MainProgression, bar);
         double t = BarTime(s, bar);
-        float grow = static_cast<float>(bar) / 14.0f;
+        float grow = static_cast<float>(bar - 2) / 12.0f;
         PlayArpBar(mix, t, chord, 500.0f + 2600.0f * grow, 0.12f + 0.1f * grow, 0.3f);
         if (bar >= 4 && bar < 8) {
             PlayDrumBar(mix, kit, t, bar == 7 ? SoftTicks : HatsOnly, 0.7f);
@@ -358,11 +367,14 @@ static void ArrangeIntro(MusicMix& mix, const DrumKit& kit) {
         } else if (bar >= 8 && bar < 14) {
             PlayDrumBar(mix, kit, t, bar == 13 ? HalfTimeFill : HalfTime, 0.8f);
             PlayBassBar(mix, t, chord, HalfTimeBass, 500.0f + 60.0f * (bar - 8), 0.65f);
-        } else if (bar == 14) {
-            PlaySnareRoll(mix, kit, t, BarSteps, 0.2f, 0.9f, true);
-            PlayBassBar(mix, t, chord, {{0, 15, 0}}, 600.0f, 0.6f);
         }
     }
+    // The banners' beat starts with a crash; the last bar and a third roll
+    // into the object scene.
+    PlayCrash(mix, BarTime(s, 8), 0.8f, 0x28);
+    int rollSteps = static_cast<int>((ObjectStart - lastBar) / StepSeconds);
+    PlaySnareRoll(mix, kit, lastBar, rollSteps, 0.2f, 0.9f, true);
+    PlayBassBar(mix, lastBar, ChordE, {{0, rollSteps, 0}}, 600.0f, 0.6f);
     PlayBuild(mix, ObjectStart, 6.0, 0.9f, 0x1a);
 }
 
@@ -395,6 +407,10 @@ static void ArrangeSwirl(MusicMix& mix, const DrumKit& kit) {
     // A soft low hit marks the new scene after the silence.
     AddSound(mix, s, kit.kick, {0.6f, 0.0f, 0.2f, 0.0f, false});
     PlayCrash(mix, s, 0.5f, 0x5c);
+    // The lights return at 12 s with the beat.
+    PlayCrash(mix, BarTime(s, 8), 0.8f, 0x5d);
+    AddSound(mix, BarTime(s, 8) - 1.5, RenderReverseCrash(1.5, 0x5f),
+             {0.3f, 0.0f, 0.3f, 0.0f, false});
     for (int bar = 0; bar < 16; ++bar) {
         const Chord& chord = ChordForBar(SpaceProgression, bar);
         double t = BarTime(s, bar);
@@ -402,9 +418,15 @@ static void ArrangeSwirl(MusicMix& mix, const DrumKit& kit) {
             PlayPad(mix, t, chord, 2.95, 2200.0f + 80.0f * bar, 0.4f, 0.6f);
         }
         float grow = static_cast<float>(bar) / 15.0f;
-        PlayArpBar(mix, t, chord, 1200.0f + 2500.0f * grow, 0.13f + 0.06f * grow, 0.4f);
+        // While the lights are gone (bars 6 and 7) only the pad, the lead and
+        // a quieter arpeggio remain.
+        bool lightsGone = bar == 6 || bar == 7;
+        PlayArpBar(mix, t, chord, 1200.0f + 2500.0f * grow,
+                   (0.13f + 0.06f * grow) * (lightsGone ? 0.6f : 1.0f), 0.4f);
         if (bar < 8) {
-            PlayDrumBar(mix, kit, t, SoftTicks, 0.8f);
+            if (!lightsGone) {
+                PlayDrumBar(mix, kit, t, SoftTicks, 0.8f);
+            }
             if (bar % 2 == 0) {
                 PlayBassBar(mix, t, chord, HeldBass, 150.0f, 0.5f);
             }
