@@ -2,5 +2,5 @@
 
 
 void WriteCatObject(const std::string&) {}
-void WriteSpaceSkybox(const std::string&) {}
+
 void WriteSpriteAndBackdrop(const std::string&) {}
