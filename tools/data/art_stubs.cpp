@@ -3,4 +3,4 @@
 
 void WriteCatObject(const std::string&) {}
 
-void WriteSpriteAndBackdrop(const std::string&) {}
+
