@@ -1,6 +1,0 @@
-#include "tools/data/art_parts.h"
-
-
-void WriteCatObject(const std::string&) {}
-
-
