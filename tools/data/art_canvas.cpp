@@ -27,8 +27,8 @@ std::vector<uint8_t> CanvasToRgb(const Canvas& canvas) {
 }
 
 // One box pass of half-width r along rows (step 1) or columns (step width).
-static void BoxPass(std::vector<float>& values, int count, int lines, int step, int lineStep,
-                    int r, bool wrap) {
+static void BoxPass(std::vector<float>& values, int count, int lines, int step, int lineStep, int r,
+                    bool wrap) {
     std::vector<float> line(count);
     for (int l = 0; l < lines; ++l) {
         float* base = values.data() + static_cast<size_t>(l) * lineStep;
@@ -100,18 +100,30 @@ static float Fade(float t) {
 // directions) at a lattice point with the offset from that point.
 static float Gradient3(uint32_t h, float x, float y, float z) {
     switch (h % 12) {
-    case 0: return x + y;
-    case 1: return -x + y;
-    case 2: return x - y;
-    case 3: return -x - y;
-    case 4: return x + z;
-    case 5: return -x + z;
-    case 6: return x - z;
-    case 7: return -x - z;
-    case 8: return y + z;
-    case 9: return -y + z;
-    case 10: return y - z;
-    default: return -y - z;
+    case 0:
+        return x + y;
+    case 1:
+        return -x + y;
+    case 2:
+        return x - y;
+    case 3:
+        return -x - y;
+    case 4:
+        return x + z;
+    case 5:
+        return -x + z;
+    case 6:
+        return x - z;
+    case 7:
+        return -x - z;
+    case 8:
+        return y + z;
+    case 9:
+        return -y + z;
+    case 10:
+        return y - z;
+    default:
+        return -y - z;
     }
 }
 
@@ -124,8 +136,8 @@ float GradientNoise3(float x, float y, float z, uint32_t seed) {
     float corner[8];
     for (int i = 0; i < 8; ++i) {
         int dx = i & 1, dy = (i >> 1) & 1, dz = (i >> 2) & 1;
-        corner[i] = Gradient3(HashLattice(ix + dx, iy + dy, iz + dz, seed), fx - dx, fy - dy,
-                              fz - dz);
+        corner[i] =
+            Gradient3(HashLattice(ix + dx, iy + dy, iz + dz, seed), fx - dx, fy - dy, fz - dz);
     }
     float x00 = corner[0] + (corner[1] - corner[0]) * u;
     float x10 = corner[2] + (corner[3] - corner[2]) * u;

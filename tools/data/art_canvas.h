@@ -11,11 +11,21 @@ struct Color {
     float r, g, b;
 };
 
-inline Color operator+(Color a, Color b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
-inline Color operator-(Color a, Color b) { return {a.r - b.r, a.g - b.g, a.b - b.b}; }
-inline Color operator*(Color a, float k) { return {a.r * k, a.g * k, a.b * k}; }
-inline Color operator*(Color a, Color b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
-inline Color MixColor(Color a, Color b, float k) { return a + (b - a) * k; }
+inline Color operator+(Color a, Color b) {
+    return {a.r + b.r, a.g + b.g, a.b + b.b};
+}
+inline Color operator-(Color a, Color b) {
+    return {a.r - b.r, a.g - b.g, a.b - b.b};
+}
+inline Color operator*(Color a, float k) {
+    return {a.r * k, a.g * k, a.b * k};
+}
+inline Color operator*(Color a, Color b) {
+    return {a.r * b.r, a.g * b.g, a.b * b.b};
+}
+inline Color MixColor(Color a, Color b, float k) {
+    return a + (b - a) * k;
+}
 
 // Linear-light colours in 0...1 (brighter values clip when stored).
 struct Canvas {
@@ -68,10 +78,11 @@ float FractalNoise3(float x, float y, float z, int octaves, uint32_t seed);
 // so a picture sampled over exactly one period tiles without seams.
 float PeriodicNoise2(float x, float y, int periodX, int periodY, uint32_t seed);
 // Octaves of PeriodicNoise2; each octave doubles the periods.
-float PeriodicFractalNoise2(float x, float y, int periodX, int periodY, int octaves,
-                            uint32_t seed);
+float PeriodicFractalNoise2(float x, float y, int periodX, int periodY, int octaves, uint32_t seed);
 
-inline float Clamp01(float v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
+inline float Clamp01(float v) {
+    return v < 0 ? 0 : (v > 1 ? 1 : v);
+}
 inline float SmoothStep(float edge0, float edge1, float v) {
     float k = Clamp01((v - edge0) / (edge1 - edge0));
     return k * k * (3 - 2 * k);

@@ -26,11 +26,21 @@
 namespace {
 using Vec = std::array<float, 3>;
 
-Vec Add(Vec a, Vec b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
-Vec Sub(Vec a, Vec b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-Vec Scale(Vec a, float k) { return {a[0] * k, a[1] * k, a[2] * k}; }
-float Dot(Vec a, Vec b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-float Length(Vec a) { return std::sqrt(Dot(a, a)); }
+Vec Add(Vec a, Vec b) {
+    return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
+}
+Vec Sub(Vec a, Vec b) {
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+}
+Vec Scale(Vec a, float k) {
+    return {a[0] * k, a[1] * k, a[2] * k};
+}
+float Dot(Vec a, Vec b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+float Length(Vec a) {
+    return std::sqrt(Dot(a, a));
+}
 
 // Ellipsoid, close to the true distance near its surface.
 float Ellipsoid(Vec p, Vec centre, Vec radii) {
@@ -89,13 +99,13 @@ float CatField(Vec p) {
         cat = SmoothUnion(cat, CatLeg(p, side, false), 7);
     }
     // The tail: a chain of tapered pieces curling up behind.
-    const Vec tail[] = {{-36, 0, 58}, {-52, 0, 61}, {-64, 0, 70},
+    const Vec tail[] = {{-36, 0, 58}, {-52, 0, 61},  {-64, 0, 70},
                         {-70, 0, 86}, {-67, 0, 102}, {-57, 0, 111}};
-    const float radii[] = {6.0f, 5.4f, 5.0f, 4.6f, 4.2f, 3.6f};
+    const float radii[] = {6.5f, 6.0f, 5.6f, 5.2f, 4.9f, 4.6f};
     float tailField = 1e9f;
     for (int i = 0; i + 1 < 6; ++i) {
-        tailField = std::min(tailField,
-                             TaperedCapsule(p, tail[i], radii[i], tail[i + 1], radii[i + 1]));
+        tailField =
+            std::min(tailField, TaperedCapsule(p, tail[i], radii[i], tail[i + 1], radii[i + 1]));
     }
     return SmoothUnion(cat, tailField, 6);
 }
@@ -174,8 +184,8 @@ FloatMesh BuildSurface(Vec low, Vec high, float cell) {
                     }
                     p = Sub(p, Scale(g, CatField(p) / (g2 * 0.1f)));
                     for (int a = 0; a < 3; ++a) {
-                        p[a] = std::clamp(p[a], cellLow[a] + 0.25f * cell,
-                                          cellLow[a] + 0.75f * cell);
+                        p[a] =
+                            std::clamp(p[a], cellLow[a] + 0.25f * cell, cellLow[a] + 0.75f * cell);
                     }
                 }
                 cellVertex[at(i, j, k)] = static_cast<int>(mesh.vertices.size());
@@ -250,8 +260,8 @@ IntVec IntCross(IntVec a, IntVec b) {
 
 bool IsDegenerate(const std::vector<IntVec>& points, const std::array<int, 3>& t) {
     IntVec a = points[t[0]], b = points[t[1]], c = points[t[2]];
-    IntVec n = IntCross({b[0] - a[0], b[1] - a[1], b[2] - a[2]},
-                        {c[0] - a[0], c[1] - a[1], c[2] - a[2]});
+    IntVec n =
+        IntCross({b[0] - a[0], b[1] - a[1], b[2] - a[2]}, {c[0] - a[0], c[1] - a[1], c[2] - a[2]});
     return n[0] == 0 && n[1] == 0 && n[2] == 0;
 }
 
@@ -279,9 +289,8 @@ void MendFlatTriangles(std::vector<IntVec>& points, const std::vector<std::array
                 for (const IntVec& move : moves) {
                     points[v] = {original[0] + move[0], original[1] + move[1],
                                  original[2] + move[2]};
-                    bool good = std::none_of(around[v].begin(), around[v].end(), [&](int t) {
-                        return IsDegenerate(points, tris[t]);
-                    });
+                    bool good = std::none_of(around[v].begin(), around[v].end(),
+                                             [&](int t) { return IsDegenerate(points, tris[t]); });
                     if (good) {
                         mended = true;
                         break;
@@ -320,15 +329,15 @@ Object3DFile BuildCat() {
     }
     MendFlatTriangles(points, mesh.triangles);
     for (const IntVec& p : points) {
-        file.positions.push_back({static_cast<int16_t>(p[0]), static_cast<int16_t>(p[1]),
-                                  static_cast<int16_t>(p[2])});
+        file.positions.push_back(
+            {static_cast<int16_t>(p[0]), static_cast<int16_t>(p[1]), static_cast<int16_t>(p[2])});
     }
     for (const auto& t : mesh.triangles) {
         if (IsDegenerate(points, t)) {
             FatalError("The cat mesh has a flat triangle");
         }
-        file.triangles.push_back({static_cast<int16_t>(t[0]), static_cast<int16_t>(t[1]),
-                                  static_cast<int16_t>(t[2])});
+        file.triangles.push_back(
+            {static_cast<int16_t>(t[0]), static_cast<int16_t>(t[1]), static_cast<int16_t>(t[2])});
         IntVec a = points[t[0]], b = points[t[1]], c = points[t[2]];
         IntVec n = IntCross({b[0] - a[0], b[1] - a[1], b[2] - a[2]},
                             {c[0] - a[0], c[1] - a[1], c[2] - a[2]});

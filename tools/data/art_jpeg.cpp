@@ -23,8 +23,8 @@ std::vector<uint8_t> EncodeJpeg(int width, int height, const uint8_t* rgb, int q
     jpeg_set_quality(&compressor, quality, TRUE);
     jpeg_start_compress(&compressor, TRUE);
     while (compressor.next_scanline < compressor.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(rgb + static_cast<size_t>(compressor.next_scanline) *
-                                                      width * 3);
+        JSAMPROW row =
+            const_cast<JSAMPROW>(rgb + static_cast<size_t>(compressor.next_scanline) * width * 3);
         jpeg_write_scanlines(&compressor, &row, 1);
     }
     jpeg_finish_compress(&compressor);

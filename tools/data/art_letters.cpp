@@ -16,6 +16,7 @@
 #include "tools/data/art_lettering.h"
 #include "tools/data/output.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -31,11 +32,11 @@ struct LetterPicture {
 
 // In the order of the name's letter slots.
 const LetterPicture LetterPictures[] = {
-    {'H', 1.0f, 1.0f, -0.4f, 0.75f, true},   {'y', 0.5f, 0.5f, -0.28f, 0.375f, false},
-    {'z', 0.5f, 0.5f, -0.25f, 0.33f, false}, {'v', 0.25f, 1.0f, -0.35f, 0.155f, false},
+    {'H', 1.0f, 1.0f, -0.4f, 0.75f, true},    {'y', 0.5f, 0.5f, -0.28f, 0.375f, false},
+    {'z', 0.5f, 0.5f, -0.25f, 0.33f, false},  {'v', 0.25f, 1.0f, -0.35f, 0.155f, false},
     {'u', 0.5f, 0.5f, -0.25f, 0.345f, false}, {'p', 0.5f, 0.5f, -0.25f, 0.32f, false},
-    {'s', 0.5f, 0.5f, -0.23f, 0.32f, false}, {'t', 0.5f, 0.5f, -0.25f, 0.30f, false},
-    {'D', 1.0f, 1.0f, -0.4f, 0.70f, true},   {'o', 0.5f, 0.5f, -0.28f, 0.31f, false},
+    {'s', 0.5f, 0.5f, -0.23f, 0.32f, false},  {'t', 0.5f, 0.5f, -0.25f, 0.30f, false},
+    {'D', 1.0f, 1.0f, -0.4f, 0.70f, true},    {'o', 0.5f, 0.5f, -0.28f, 0.31f, false},
     {'a', 0.5f, 0.5f, -0.25f, 0.32f, false},
 };
 
@@ -76,8 +77,11 @@ std::vector<uint8_t> DrawLetter(const LetterPicture& picture) {
         Color fill = LetterFill(viewY);
         for (int x = 0; x < width; ++x) {
             float a = ink.At(x, y);
-            Color glow = Color{0.30f, 0.50f, 1.0f} * (1.6f * farGlow.At(x, y)) +
-                         Color{0.55f, 0.70f, 1.0f} * (0.9f * nearGlow.At(x, y));
+            // The halo dies away before the picture's edges, which stay black.
+            float edge = std::min({x + 0.5f, width - x - 0.5f, y + 0.5f, height - y - 0.5f});
+            float fade = SmoothStep(0.0f, 8.0f, edge);
+            Color glow = Color{0.30f, 0.50f, 1.0f} * (1.6f * farGlow.At(x, y) * fade) +
+                         Color{0.55f, 0.70f, 1.0f} * (0.9f * nearGlow.At(x, y) * fade);
             canvas.At(x, y) = MixColor(glow, fill, a);
         }
     }

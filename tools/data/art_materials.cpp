@@ -36,8 +36,8 @@ Color ChromeEnvironment(float x, float y, float z) {
         // A sun up and to one side, with a wide soft glow.
         float sx = 0.45f, sy = -0.70f, sz = 0.55f;
         float toSun = std::max(0.0f, x * sx + y * sy + z * sz);
-        sky = sky + Color{1.0f, 0.95f, 0.85f} * (std::pow(toSun, 200.0f) * 2.0f +
-                                                 std::pow(toSun, 8.0f) * 0.35f);
+        sky = sky + Color{1.0f, 0.95f, 0.85f} *
+                        (std::pow(toSun, 200.0f) * 2.0f + std::pow(toSun, 8.0f) * 0.35f);
         // A darker rim just above the horizon makes the sharp line read.
         return MixColor(Color{0.55f, 0.62f, 0.72f}, sky, SmoothStep(0.0f, 0.12f, elevation));
     }
@@ -85,7 +85,7 @@ Canvas DrawSphereSky() {
     const int width = 512, height = 256;
     Canvas canvas = NewCanvas(width, height);
     for (int y = 0; y < height; ++y) {
-        float v = (y + 0.5f) / height;    // 0 at the zenith, 1 at the nadir
+        float v = (y + 0.5f) / height;     // 0 at the zenith, 1 at the nadir
         float elevation = 1.0f - 2.0f * v; // 1 up, 0 at the horizon, -1 down
         for (int x = 0; x < width; ++x) {
             float u = (x + 0.5f) / width;
@@ -94,8 +94,8 @@ Canvas DrawSphereSky() {
             if (elevation > 0) {
                 float k = std::pow(elevation, 0.45f);
                 color = MixColor(Color{1.0f, 0.62f, 0.32f}, Color{0.05f, 0.10f, 0.32f}, k);
-                color = color + Color{0.5f, 0.3f, 0.15f} * (std::pow(sunward, 6.0f) *
-                                                           std::pow(1 - elevation, 4.0f));
+                color = color + Color{0.5f, 0.3f, 0.15f} *
+                                    (std::pow(sunward, 6.0f) * std::pow(1 - elevation, 4.0f));
                 float cloud = PeriodicFractalNoise2(u * 8.0f, v * 10.0f, 8, 10, 5, 91);
                 float cover = SmoothStep(-0.05f, 0.5f, cloud) * SmoothStep(0.9f, 0.35f, elevation);
                 Color lit = MixColor(Color{0.35f, 0.25f, 0.40f}, Color{1.0f, 0.75f, 0.55f},
@@ -105,9 +105,8 @@ Canvas DrawSphereSky() {
                 float k = std::pow(-elevation, 0.5f);
                 color = MixColor(Color{0.55f, 0.35f, 0.25f}, Color{0.02f, 0.03f, 0.08f}, k);
                 float ripple = PeriodicFractalNoise2(u * 32.0f, v * 96.0f, 32, 96, 3, 92);
-                color = color + Color{0.9f, 0.55f, 0.3f} *
-                                    (std::pow(sunward, 8.0f) * (1 - k) *
-                                     SmoothStep(0.0f, 0.6f, ripple) * 0.8f);
+                color = color + Color{0.9f, 0.55f, 0.3f} * (std::pow(sunward, 8.0f) * (1 - k) *
+                                                            SmoothStep(0.0f, 0.6f, ripple) * 0.8f);
             }
             canvas.At(x, y) = color;
         }
@@ -123,9 +122,8 @@ Canvas DrawMosaic() {
     const int size = 256, cells = 16, cell = size / cells;
     // Colour by ring, from the diamond's centre outwards.
     const Color rings[] = {
-        {0.92f, 0.72f, 0.26f}, {0.95f, 0.90f, 0.74f}, {0.70f, 0.24f, 0.12f},
-        {0.08f, 0.20f, 0.50f}, {0.05f, 0.12f, 0.34f}, {0.16f, 0.42f, 0.70f},
-        {0.95f, 0.90f, 0.74f},
+        {0.92f, 0.72f, 0.26f}, {0.95f, 0.90f, 0.74f}, {0.70f, 0.24f, 0.12f}, {0.08f, 0.20f, 0.50f},
+        {0.05f, 0.12f, 0.34f}, {0.16f, 0.42f, 0.70f}, {0.95f, 0.90f, 0.74f},
     };
     Canvas canvas = NewCanvas(size, size);
     for (int cy = 0; cy < cells; ++cy) {
@@ -146,9 +144,8 @@ Canvas DrawMosaic() {
                     float grout = SmoothStep(1.0f, 2.2f, edge);
                     // Bevel: lighter towards the upper left, darker lower right.
                     float bevel = SmoothStep(4.0f, 0.0f, edge) * ((fx + fy < 1) ? 0.25f : -0.25f);
-                    float grain =
-                        0.06f * GradientNoise3((cx * cell + px) * 0.35f, (cy * cell + py) * 0.35f,
-                                               0.0f, 34);
+                    float grain = 0.06f * GradientNoise3((cx * cell + px) * 0.35f,
+                                                         (cy * cell + py) * 0.35f, 0.0f, 34);
                     Color tile = base * (1 + bevel + grain);
                     Color groutColor{0.16f, 0.14f, 0.12f};
                     canvas.At(cx * cell + px, cy * cell + py) = MixColor(groutColor, tile, grout);
@@ -171,7 +168,7 @@ void WriteObjectMaterials(const std::string& dir) {
                   EncodeJpeg(sky.width, sky.height, skyRgb.data(), 90));
     Canvas mosaic = DrawMosaic();
     std::vector<uint8_t> mosaicRgb = CanvasToRgb(mosaic);
-    WriteDataFile(dir, "textures/mosaico.tga",
-                  EncodeTga(mosaic.width, mosaic.height, 3, mosaicRgb.data(),
-                            TgaEncoding::Uncompressed));
+    WriteDataFile(
+        dir, "textures/mosaico.tga",
+        EncodeTga(mosaic.width, mosaic.height, 3, mosaicRgb.data(), TgaEncoding::Uncompressed));
 }

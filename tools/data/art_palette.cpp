@@ -57,9 +57,8 @@ PalettePicture QuantizeCanvas(const Canvas& canvas) {
         }
         ColorBox box = std::move(boxes[best]);
         int c = box.widestChannel;
-        std::sort(box.colors.begin(), box.colors.end(), [c](const Rgb& a, const Rgb& b) {
-            return a[c] != b[c] ? a[c] < b[c] : a < b;
-        });
+        std::sort(box.colors.begin(), box.colors.end(),
+                  [c](const Rgb& a, const Rgb& b) { return a[c] != b[c] ? a[c] < b[c] : a < b; });
         size_t half = box.colors.size() / 2;
         boxes[best] = MakeBox(std::vector<Rgb>(box.colors.begin(), box.colors.begin() + half));
         boxes.push_back(MakeBox(std::vector<Rgb>(box.colors.begin() + half, box.colors.end())));

@@ -21,14 +21,24 @@
 namespace {
 using Vec = std::array<float, 3>;
 
-Vec Add(Vec a, Vec b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
-Vec Sub(Vec a, Vec b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-Vec Scale(Vec a, float k) { return {a[0] * k, a[1] * k, a[2] * k}; }
-float Dot(Vec a, Vec b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+Vec Add(Vec a, Vec b) {
+    return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
+}
+Vec Sub(Vec a, Vec b) {
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+}
+Vec Scale(Vec a, float k) {
+    return {a[0] * k, a[1] * k, a[2] * k};
+}
+float Dot(Vec a, Vec b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
 Vec Cross(Vec a, Vec b) {
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
-Vec Normalize(Vec a) { return Scale(a, 1.0f / std::sqrt(Dot(a, a))); }
+Vec Normalize(Vec a) {
+    return Scale(a, 1.0f / std::sqrt(Dot(a, a)));
+}
 
 constexpr int FaceSize = 512;
 
@@ -110,8 +120,8 @@ Color PlanetColor(Vec d, float& coverage) {
     float latitude = oy * 0.94f + ox * 0.34f;
     float swirl = FractalNoise3(ox * 3.0f, latitude * 2.0f, oz * 3.0f, 4, 21);
     float bands = std::sin(latitude * 19.0f + swirl * 2.2f);
-    Color surface = MixColor(Color{0.78f, 0.56f, 0.38f}, Color{0.93f, 0.84f, 0.68f},
-                             0.5f + 0.5f * bands);
+    Color surface =
+        MixColor(Color{0.78f, 0.56f, 0.38f}, Color{0.93f, 0.84f, 0.68f}, 0.5f + 0.5f * bands);
     surface = MixColor(surface, Color{0.55f, 0.30f, 0.22f}, SmoothStep(0.5f, 0.9f, swirl) * 0.6f);
     float limb = std::pow(oz, 0.35f);
     Color lit = surface * (std::pow(light, 0.8f) * 1.05f * limb + 0.015f);
@@ -127,9 +137,8 @@ struct Star {
 std::vector<Star> MakeStars() {
     ArtRandom random{0x5EED5EA5ull};
     std::vector<Star> stars;
-    const Color temperatures[] = {{0.65f, 0.78f, 1.0f}, {0.85f, 0.90f, 1.0f},
-                                  {1.0f, 1.0f, 1.0f},   {1.0f, 0.93f, 0.78f},
-                                  {1.0f, 0.78f, 0.55f}, {1.0f, 0.62f, 0.45f}};
+    const Color temperatures[] = {{0.65f, 0.78f, 1.0f}, {0.85f, 0.90f, 1.0f}, {1.0f, 1.0f, 1.0f},
+                                  {1.0f, 0.93f, 0.78f}, {1.0f, 0.78f, 0.55f}, {1.0f, 0.62f, 0.45f}};
     for (int i = 0; i < 9000; ++i) {
         // Uniform over the sphere.
         float z = 2 * NextUnit(random) - 1;

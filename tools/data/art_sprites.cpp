@@ -39,7 +39,7 @@ Mask DrawGlow() {
     return mask;
 }
 
-// Which face of the tumbling blocks covers point (u, v) of one period
+// Which face of the tumbling blocks covers point (u, v) of the pattern
 // (0...1 each way, v down): 0 top, 1 left, 2 right. The period is shown
 // about 32 x 48 pixels, so with v stretched by the square root of 3 the
 // blocks become a regular lattice of pointed-top hexagons one unit apart
@@ -80,7 +80,9 @@ Canvas DrawBlocks() {
                 for (int sx = 0; sx < samples; ++sx) {
                     float u = (x + (sx + 0.5f) / samples) / size;
                     float v = (y + (sy + 0.5f) / samples) / size;
-                    sum = sum + faces[BlockFace(u, v)];
+                    // A quarter period along, so the picture's edges cut
+                    // through faces instead of running along a cube's edge.
+                    sum = sum + faces[BlockFace(u + 0.25f, v)];
                 }
             }
             canvas.At(x, y) = sum * (1.0f / (samples * samples));

@@ -142,11 +142,11 @@ Canvas DrawLogo() {
         for (int x = 0; x < width; ++x) {
             float v = (y + 0.5f) / height;
             float u = (x + 0.5f) / width - 0.5f;
-            Color sky = MixColor(Color{0.01f, 0.02f, 0.08f}, Color{0.06f, 0.10f, 0.28f},
-                                 std::pow(v, 1.5f));
+            Color sky =
+                MixColor(Color{0.01f, 0.02f, 0.08f}, Color{0.06f, 0.10f, 0.28f}, std::pow(v, 1.5f));
             // A glow on the horizon behind the lettering.
-            float horizon = std::exp(-std::pow((v - 0.62f) / 0.10f, 2.0f)) *
-                            std::exp(-u * u * 6.0f);
+            float horizon =
+                std::exp(-std::pow((v - 0.62f) / 0.10f, 2.0f)) * std::exp(-u * u * 6.0f);
             sky = sky + Color{0.45f, 0.22f, 0.55f} * (0.55f * horizon);
             // A perspective grid below the horizon.
             if (v > 0.62f) {
@@ -198,8 +198,8 @@ Canvas DrawTopBanner() {
 Canvas DrawBottomBanner() {
     const int width = 512, height = 256;
     Canvas canvas = NewCanvas(width, height);
-    Mask name = PlaceText(width, height, LetteringBold, "HYZVUPST DOVSAT", 30.0f, 1.0f, 1.0f,
-                          3.0f, width * 0.5f, 160.0f);
+    Mask name = PlaceText(width, height, LetteringBold, "HYZVUPST DOVSAT", 30.0f, 1.0f, 1.0f, 3.0f,
+                          width * 0.5f, 160.0f);
     DrawGlowText(canvas, name, Color{1.0f, 0.93f, 0.78f}, Color{1.0f, 0.40f, 0.10f}, 0.8f);
     Mask credits = PlaceText(width, height, LetteringCondensedBold, "ZEMBRIT  \xB7  2002", 18.0f,
                              1.0f, 1.0f, 3.0f, width * 0.5f, 200.0f);
