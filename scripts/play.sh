@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds the show and plays it from its data folder.
+# Installs what is needed, builds the show and plays it from its data folder;
+# without a display it records the show to tessaline.mp4 instead.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
@@ -7,10 +8,13 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 
 data="$root/build/data"
 mkdir -p "$data"
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "play: no display to show the demo on (neither DISPLAY nor WAYLAND_DISPLAY is set)." >&2
-    echo "play: run this command from a desktop session." >&2
-    exit 1
-fi
 cd "$data"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    # No screen to play on: record the show, sound and all, to a video.
+    video="$root/tessaline.mp4"
+    echo "play: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); recording the show instead."
+    "$root/build/tessaline-capture" --video "$video"
+    echo "play: the show is in $video"
+    exit 0
+fi
 exec "$root/build/tessaline"

@@ -19,3 +19,14 @@ echo "== sanitizer build"
     -DTESSALINE_SANITIZE=ON
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
 (cd "$root/build-sanitize" && ctest -j2 --output-on-failure --timeout 900)
+
+# The whole show once through the capture at a low frame rate in the
+# sanitizer build, so that a memory or undefined-behaviour fault anywhere in
+# the show fails here. Frames are played, not written.
+sanitizeData="$root/build-sanitize/data"
+if [ -f "$sanitizeData/music/velt2002.mp3" ]; then
+    echo "== the whole show through the capture (sanitizer build)"
+    "$root/build-sanitize/tessaline-capture" --quiet --fps 5 --data "$sanitizeData"
+else
+    echo "== the whole show through the capture: skipped, $sanitizeData has no show data yet"
+fi

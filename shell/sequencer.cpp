@@ -24,6 +24,9 @@ static int64_t VirtualTicks;
 static int64_t VirtualTicksPerSecond;
 static int64_t VirtualTicksPerRead;
 
+// Set by tests that play the loop with rows of their own.
+static SceneOperation SceneTableFiller;
+
 static int64_t ReadVirtualCounter() {
     VirtualTicks += VirtualTicksPerRead;
     return VirtualTicks;
@@ -46,12 +49,23 @@ void UseVirtualClock(int64_t ticksPerSecond, int64_t ticksPerRead) {
     SetCounterSource(ReadVirtualCounter, ReadVirtualFrequency);
 }
 
-void SetupScenes() {
+void SetSceneTableFiller(SceneOperation fill) {
+    SceneTableFiller = fill;
+}
+
+void FillSceneTable() {
+    if (SceneTableFiller != nullptr) {
+        SceneTableFiller();
+        return;
+    }
     SceneTable[0] = {TitlesLoad, TitlesStart, TitlesFrame, TitlesEnd, 23.0f};
     SceneTable[1] = {ObjectSceneLoad, ObjectSceneStart, ObjectSceneFrame, ObjectSceneEnd, 24.75f};
     SceneTable[2] = {SwirlSceneLoad, SwirlSceneStart, SwirlSceneFrame, SwirlSceneEnd, 24.0f};
     SceneTable[3] = {LevelSceneLoad, LevelSceneStart, LevelSceneFrame, LevelSceneEnd, 100.0f};
+}
 
+void SetupScenes() {
+    FillSceneTable();
     for (int32_t row = ScenePosition; row < SceneCount; ++row) {
         SceneTable[row].load();
     }

@@ -33,6 +33,16 @@ extern float SceneTime;
 // then the current row's start operation.
 void SetupScenes();
 
+// Puts the four rows into SceneTable: the show's scenes, or the rows of the
+// filler set below. SetupScenes starts with this; the benchmark calls it to
+// run and time each load itself.
+void FillSceneTable();
+
+// Makes FillSceneTable call fill instead of writing the show's rows, so that
+// tests drive the real loop with rows of their own (nullptr restores the
+// show's).
+void SetSceneTableFiller(SceneOperation fill);
+
 // Reads the counter's frequency and first value; the show's clock starts here.
 // A counter without a frequency is fatal.
 void StartClock();

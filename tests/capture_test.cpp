@@ -1,0 +1,400 @@
+// The capture and benchmark tools, run in-process on rows of the test's own:
+// each row clears to its own colour and draws a bar that moves with
+// SceneTime, so a picture tells both the row and the moment.
+#include "shell/demo.h"
+#include "shell/fatal.h"
+#include "shell/sequencer.h"
+#include "support/files.h"
+#include "tools/bench/bench.h"
+#include "tools/capture/capture.h"
+
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <png.h>
+
+#include <cmath>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const uint8_t RowColours[SceneCount][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+
+void LoadNothing() {}
+void StartNothing() {}
+void EndNothing() {}
+
+template <int Row> void DrawRow(float) {
+    glViewport(0, 0, 640, 480);
+    glClearColor(RowColours[Row][0] / 255.0f, RowColours[Row][1] / 255.0f,
+                 RowColours[Row][2] / 255.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    // A black bar sweeping the picture once a second, away from the corner
+    // the tests read.
+    float x = std::fmod(SceneTime, 1.0f) * 1.8f - 0.9f;
+    glColor3f(0, 0, 0);
+    glBegin(GL_QUADS);
+    glVertex2f(x, -0.5f);
+    glVertex2f(x + 0.1f, -0.5f);
+    glVertex2f(x + 0.1f, 0.5f);
+    glVertex2f(x, 0.5f);
+    glEnd();
+    glFlush();
+    SwapBuffers(DeviceContext);
+}
+
+// The show's durations with the test's rows.
+void FillTestRows() {
+    SceneTable[0] = {LoadNothing, StartNothing, DrawRow<0>, EndNothing, 23.0f};
+    SceneTable[1] = {LoadNothing, StartNothing, DrawRow<1>, EndNothing, 24.75f};
+    SceneTable[2] = {LoadNothing, StartNothing, DrawRow<2>, EndNothing, 24.0f};
+    SceneTable[3] = {LoadNothing, StartNothing, DrawRow<3>, EndNothing, 100.0f};
+}
+
+void FailLoadingTheObject() {
+    FatalError("Error opening %s", "objects/cat.3dg");
+}
+
+void FailStartingRowOne() {
+    FatalError("Error loading skybox");
+}
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb; // top row first
+};
+
+Picture ReadPng(const std::string& path) {
+    Picture picture;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        return picture;
+    }
+    image.format = PNG_FORMAT_RGB;
+    picture.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr)) {
+        return picture;
+    }
+    picture.width = static_cast<int>(image.width);
+    picture.height = static_cast<int>(image.height);
+    return picture;
+}
+
+// The top-left pixel: the row's clear colour (the bar never reaches it).
+std::vector<uint8_t> CornerColour(const std::string& path) {
+    Picture picture = ReadPng(path);
+    if (picture.rgb.size() < 3) {
+        return {};
+    }
+    return {picture.rgb[0], picture.rgb[1], picture.rgb[2]};
+}
+
+std::vector<uint8_t> RowColour(int row) {
+    return {RowColours[row][0], RowColours[row][1], RowColours[row][2]};
+}
+
+// The name --png gives a frame: its number, six digits.
+std::string FrameName(int frame) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%06d.png", frame);
+    return name;
+}
+
+std::set<std::string> FileNames(const std::string& dir) {
+    std::set<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+class Capture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = MakeScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        WriteToneMp3(dir + "/music/velt2002.mp3", 1.0f);
+        SetSceneTableFiller(FillTestRows);
+        options.dataDir = dir;
+        options.fps = 5;
+        options.progress = false;
+    }
+    void TearDown() override { SetSceneTableFiller(nullptr); }
+
+    std::string dir;
+    CaptureOptions options;
+};
+
+TEST_F(Capture, FramesAreNumberedByShowTimeAndTwoRunsWriteTheSameBytes) {
+    options.from = 22.0;
+    options.to = 24.0;
+    options.pngDir = dir + "/first";
+    ASSERT_EQ(RunCapture(options), 0);
+    options.pngDir = dir + "/second";
+    ASSERT_EQ(RunCapture(options), 0);
+
+    std::set<std::string> expected;
+    for (int frame = 110; frame < 120; ++frame) {
+        expected.insert(FrameName(frame));
+    }
+    EXPECT_EQ(FileNames(dir + "/first"), expected);
+    for (const std::string& name : expected) {
+        EXPECT_EQ(ReadFileBytes(dir + "/first/" + name), ReadFileBytes(dir + "/second/" + name))
+            << name;
+    }
+    Picture first = ReadPng(dir + "/first/000110.png");
+    EXPECT_EQ(first.width, 640);
+    EXPECT_EQ(first.height, 480);
+    // The bar moves: neighbouring frames are different pictures.
+    EXPECT_NE(first.rgb, ReadPng(dir + "/first/000111.png").rgb);
+    EXPECT_EQ(CornerColour(dir + "/first/000110.png"), RowColour(0));
+    EXPECT_EQ(CornerColour(dir + "/first/000119.png"), RowColour(1));
+}
+
+TEST_F(Capture, APassThatChangesSceneRepeatsThePictureBefore) {
+    // One second a row at 4 fps: exact quarter seconds, so row 0 draws in
+    // passes 1 to 3, pass 4 ends it and starts row 1, and so on; the pass
+    // that ends row 3 ends the show.
+    SetSceneTableFiller([] {
+        FillTestRows();
+        for (SceneEntry& row : SceneTable) {
+            row.duration = 1.0f;
+        }
+    });
+    options.fps = 4;
+    options.pngDir = dir + "/frames";
+    ASSERT_EQ(RunCapture(options), 0);
+    std::set<std::string> names = FileNames(options.pngDir);
+    ASSERT_EQ(names.size(), 16u);
+    EXPECT_EQ(*names.rbegin(), "000015.png");
+    auto frame = [&](int number) { return options.pngDir + "/" + FrameName(number); };
+    for (int change : {4, 8, 12}) {
+        EXPECT_EQ(ReadFileBytes(frame(change)), ReadFileBytes(frame(change - 1))) << change;
+        EXPECT_EQ(CornerColour(frame(change)), RowColour(change / 4 - 1)) << change;
+        EXPECT_EQ(CornerColour(frame(change + 1)), RowColour(change / 4)) << change;
+    }
+    EXPECT_EQ(CornerColour(frame(0)), (std::vector<uint8_t>{0, 0, 0}));
+    EXPECT_NE(ReadFileBytes(frame(1)), ReadFileBytes(frame(2)));
+}
+
+TEST_F(Capture, AtWritesOneFileATimeFromTheRightScene) {
+    options.pngDir = dir + "/at";
+    options.at = {22.8, 23.4, 0.0, 23.4, 0.1};
+    ASSERT_EQ(RunCapture(options), 0);
+    EXPECT_EQ(FileNames(dir + "/at"),
+              (std::set<std::string>{"0.000.png", "0.100.png", "22.800.png", "23.400.png"}));
+    // Frame 0 comes before the first pass: the untouched black picture.
+    EXPECT_EQ(CornerColour(dir + "/at/0.000.png"), (std::vector<uint8_t>{0, 0, 0}));
+    // 0.1 s at 5 fps is the frame at 0.2 s, the first one drawn.
+    EXPECT_EQ(CornerColour(dir + "/at/0.100.png"), RowColour(0));
+    EXPECT_EQ(CornerColour(dir + "/at/22.800.png"), RowColour(0));
+    // Two frames after the scene change: the object scene's row.
+    EXPECT_EQ(CornerColour(dir + "/at/23.400.png"), RowColour(1));
+}
+
+TEST_F(Capture, AnAtTimeAfterTheShowFails) {
+    options.fps = 1;
+    options.pngDir = dir + "/at";
+    options.at = {10.0, 500.0};
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(RunCapture(options), 1);
+    std::string message = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("no frame at 500.000 s: the show ended at"), std::string::npos)
+        << message;
+    EXPECT_TRUE(fs::exists(dir + "/at/10.000.png"));
+}
+
+TEST_F(Capture, VideoLastsTheSpanAndCarriesTheSoundtrack) {
+    WriteToneMp3(dir + "/music/velt2002.mp3", 26.0f);
+    options.fps = 10;
+    options.from = 22.5;
+    options.to = 24.5;
+    options.scale = 2;
+    options.videoPath = dir + "/show.mp4";
+    ASSERT_EQ(RunCapture(options), 0);
+    CommandResult probe =
+        RunCommand("ffprobe -v error -show_entries format=duration:stream=codec_type,width,height,"
+                   "nb_frames -of default=noprint_wrappers=1 " +
+                   options.videoPath);
+    ASSERT_EQ(probe.status, 0) << probe.output;
+    EXPECT_NE(probe.output.find("codec_type=audio"), std::string::npos) << probe.output;
+    EXPECT_NE(probe.output.find("width=1280\nheight=960"), std::string::npos) << probe.output;
+    EXPECT_NE(probe.output.find("nb_frames=20\n"), std::string::npos) << probe.output;
+    size_t at = probe.output.find("duration=");
+    ASSERT_NE(at, std::string::npos) << probe.output;
+    EXPECT_NEAR(std::stod(probe.output.substr(at + 9)), 2.0, 0.1);
+    EXPECT_FALSE(fs::exists(options.videoPath + ".part.mp4"));
+}
+
+TEST_F(Capture, AFailedEncoderIsReportedWithStatusOne) {
+    options.to = 1.0;
+    options.videoPath = dir + "/no-such-folder/show.mp4";
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(RunCapture(options), 1);
+    std::string message = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("tessaline-capture: the video encoder (ffmpeg)"), std::string::npos)
+        << message;
+}
+
+TEST_F(Capture, TheShowsOwnFailureEndsTheCaptureWithItsMessage) {
+    SetSceneTableFiller([] {
+        FillTestRows();
+        SceneTable[1].load = FailLoadingTheObject;
+    });
+    EXPECT_EXIT(RunCapture(options), ::testing::ExitedWithCode(1),
+                "Error: Error opening objects/cat.3dg");
+
+    // A failure while recording leaves neither the video nor its parts.
+    SetSceneTableFiller([] {
+        FillTestRows();
+        SceneTable[1].start = FailStartingRowOne;
+    });
+    options.from = 22.0;
+    options.videoPath = dir + "/show.mp4";
+    EXPECT_EXIT(RunCapture(options), ::testing::ExitedWithCode(1), "Error: Error loading skybox");
+    EXPECT_FALSE(fs::exists(dir + "/show.mp4"));
+    EXPECT_FALSE(fs::exists(dir + "/show.mp4.part.mp4"));
+}
+
+TEST(CaptureOptions, BadOptionsAreRefusedWithAReason) {
+    const std::vector<std::vector<const char*>> cases = {
+        {"--fps", "0"},   {"--fps", "12x"},
+        {"--from", "-1"}, {"--from", "5", "--to", "3"},
+        {"--to", "nan"},  {"--scale", "9", "--video", "a.mp4"},
+        {"--scale", "2"}, {"--at", "1,,2", "--png", "p"},
+        {"--at", "1"},    {"--at", "1", "--png", "p", "--video", "a.mp4"},
+        {"--bogus"},      {"--png"},
+    };
+    for (const std::vector<const char*>& arguments : cases) {
+        std::vector<const char*> argv = {"tessaline-capture"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        CaptureOptions options;
+        std::string error;
+        EXPECT_FALSE(
+            ParseCaptureOptions(static_cast<int>(argv.size()), argv.data(), &options, &error))
+            << arguments[0];
+        EXPECT_FALSE(error.empty());
+    }
+    std::vector<const char*> argv = {
+        "tessaline-capture", "--fps", "30",      "--from", "1.5",    "--to", "2", "--png", "out",
+        "--video",           "a.mp4", "--scale", "3",      "--quiet"};
+    CaptureOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseCaptureOptions(static_cast<int>(argv.size()), argv.data(), &options, &error))
+        << error;
+    EXPECT_EQ(options.fps, 30);
+    EXPECT_EQ(options.from, 1.5);
+    EXPECT_EQ(options.to, 2.0);
+    EXPECT_EQ(options.scale, 3);
+    EXPECT_FALSE(options.progress);
+}
+
+TEST(Tools, BadOptionsEndWithStatusOneAndAMessage) {
+    const std::string binaries = TESSALINE_BINARY_DIR;
+    for (const std::string& command :
+         {binaries + "/tessaline-capture --fps 0", binaries + "/tessaline-bench --scene 9"}) {
+        CommandResult result = RunCommand(command);
+        EXPECT_EQ(result.status, 1) << command;
+        EXPECT_NE(result.output.find("bad value for"), std::string::npos) << result.output;
+    }
+}
+
+TEST(Bench, ReportsEveryFieldForAllScenesOrOne) {
+    std::string dir = MakeScratchDir("bench");
+    WriteToneMp3(dir + "/music/velt2002.mp3", 1.0f);
+    SetSceneTableFiller(FillTestRows);
+    BenchOptions options;
+    options.dataDir = dir;
+    options.frames = 5;
+    BenchReport report;
+    ASSERT_TRUE(MeasureShow(options, std::chrono::steady_clock::now(), &report));
+
+    EXPECT_GT(report.startup.displayMs, 0.0);
+    EXPECT_GT(report.startup.musicMs, 0.0);
+    EXPECT_GT(report.startup.firstFrameMs, 0.0);
+    EXPECT_GE(report.startup.totalMs, report.startup.displayMs + report.startup.musicMs);
+    EXPECT_EQ(report.floor.frames, 5);
+    EXPECT_GT(report.floor.medianFps, 0.0);
+    ASSERT_EQ(report.scenes.size(), 4u);
+    for (int row = 0; row < SceneCount; ++row) {
+        const SceneCost& scene = report.scenes[row];
+        EXPECT_EQ(scene.row, row);
+        EXPECT_EQ(scene.stats.frames, 5);
+        EXPECT_GT(scene.stats.medianMs, 0.0);
+        EXPECT_GE(scene.stats.p99Ms, scene.stats.medianMs);
+        EXPECT_GT(scene.stats.lowFps, 0.0);
+        EXPECT_GT(scene.stats.meanFps, 0.0);
+        EXPECT_GT(scene.vsFloor, 0.0);
+    }
+    EXPECT_GT(report.peakRssKb, 0);
+
+    std::string json = FormatBenchJson(report);
+    std::string table = FormatBenchTable(report);
+    for (const char* key :
+         {"\"frames\"",        "\"warmupFrames\"", "\"displayMs\"", "\"loadMs\"",   "\"titles\"",
+          "\"object\"",        "\"swirl\"",        "\"level\"",     "\"startMs\"",  "\"musicMs\"",
+          "\"firstFrameMs\"",  "\"totalMs\"",      "\"floor\"",     "\"medianMs\"", "\"p99Ms\"",
+          "\"meanMs\"",        "\"medianFps\"",    "\"lowFps\"",    "\"meanFps\"",  "\"vsFloor\"",
+          "\"sceneTimeStep\"", "\"counters\"",     "\"peakRssKb\""}) {
+        EXPECT_NE(json.find(key), std::string::npos) << key;
+    }
+    for (const char* label : {"display", "load titles", "load level", "start titles", "music",
+                              "first frame", "total", "floor", "median fps", "1% low fps",
+                              "mean fps", "x floor", "swirl", "peak resident memory"}) {
+        EXPECT_NE(table.find(label), std::string::npos) << label;
+    }
+
+    options.scene = 2;
+    BenchReport one;
+    ASSERT_TRUE(MeasureShow(options, std::chrono::steady_clock::now(), &one));
+    ASSERT_EQ(one.scenes.size(), 1u);
+    EXPECT_EQ(one.scenes[0].name, "swirl");
+    SetSceneTableFiller(nullptr);
+}
+
+TEST(SummarizeFrames, MedianPercentileAndMean) {
+    std::vector<double> costs;
+    for (int i = 1; i <= 200; ++i) {
+        costs.push_back(i); // 1 ms .. 200 ms, shuffled order does not matter
+    }
+    FrameStats stats = SummarizeFrames(costs);
+    EXPECT_EQ(stats.frames, 200);
+    EXPECT_DOUBLE_EQ(stats.medianMs, 100.5);
+    EXPECT_DOUBLE_EQ(stats.p99Ms, 198.0);
+    EXPECT_DOUBLE_EQ(stats.meanMs, 100.5);
+    EXPECT_DOUBLE_EQ(stats.lowFps, 1000.0 / 198.0);
+}
+
+// The real show through the built tool, once its data files exist in the
+// build: the same moments twice give the same bytes.
+TEST(RealShow, TwoCapturesOfTheSameMomentsAreIdentical) {
+    const std::string binaries = TESSALINE_BINARY_DIR;
+    if (!fs::exists(binaries + "/data/music/velt2002.mp3")) {
+        GTEST_SKIP() << "no show data in " << binaries << "/data yet";
+    }
+    std::string dir = MakeScratchDir("real-show");
+    std::string command = "SDL_AUDIODRIVER=dummy " + binaries +
+                          "/tessaline-capture --quiet --fps 5 --data " + binaries +
+                          "/data --at 10,35,60,85 --png " + dir;
+    CommandResult first = RunCommand(command + "/first");
+    ASSERT_EQ(first.status, 0) << first.output;
+    CommandResult second = RunCommand(command + "/second");
+    ASSERT_EQ(second.status, 0) << second.output;
+    for (const char* name : {"10.000.png", "35.000.png", "60.000.png", "85.000.png"}) {
+        std::vector<uint8_t> bytes = ReadFileBytes(dir + "/first/" + name);
+        EXPECT_FALSE(bytes.empty()) << name;
+        EXPECT_EQ(bytes, ReadFileBytes(dir + "/second/" + name)) << name;
+    }
+}
+
+} // namespace

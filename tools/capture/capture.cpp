@@ -1,0 +1,363 @@
+// Playing the show on a virtual clock and keeping its frames.
+//
+// State: the counter's readings and the capture in progress are file-static
+// because the counter and the fatal-error hook take no user pointer; the
+// rest lives in the Capture record that the present hook is given. Frames are
+// handed out strictly in order, each exactly once.
+#include "tools/capture/capture.h"
+
+#include "shell/demo.h"
+#include "shell/fatal.h"
+#include "shell/sequencer.h"
+#include "tools/capture/png_file.h"
+#include "tools/capture/video_encoder.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One frame that --at asks for, with the name it is written under.
+struct AtFrame {
+    int64_t frame;
+    std::string name;
+};
+
+struct Capture {
+    const CaptureOptions* options;
+    int32_t width;
+    int32_t height;
+    int64_t firstFrame; // first frame written
+    int64_t endFrame;   // first frame not played (or the largest number)
+    std::vector<AtFrame> atFrames;
+    std::string pngDir;    // absolute
+    std::string videoPath; // absolute
+    bool readPictures;     // something is written at all
+    int64_t nextFrame;     // the next frame to hand out
+    int64_t written;
+    std::vector<uint8_t> picture; // the last presented picture, top row first
+    std::vector<uint8_t> readBuffer;
+    VideoEncoder video;
+    bool videoStarted;
+    bool failed;
+    std::string error;
+    int64_t expectedFrames; // for the progress line; 0 until known
+    std::chrono::steady_clock::time_point startedAt;
+    std::chrono::steady_clock::time_point lastProgressAt;
+};
+
+// Counter readings so far: one when the clock starts, then one per pass of
+// the loop that runs a sequencer step. Pass k shows the show at k / fps.
+int64_t CaptureTicks;
+int64_t CaptureTicksPerSecond;
+// The capture in progress, for the fatal-error hook.
+Capture* ActiveCapture;
+
+int64_t ReadCaptureCounter() {
+    return ++CaptureTicks;
+}
+
+int64_t ReadCaptureFrequency() {
+    return CaptureTicksPerSecond;
+}
+
+// The first frame at or after seconds. The small allowance keeps decimal
+// times that land on a frame (0.1 s at 30 fps) from rounding to the next.
+int64_t FrameAtOrAfter(double seconds, int32_t fps) {
+    return static_cast<int64_t>(std::ceil(seconds * fps - 1e-6));
+}
+
+void Fail(Capture* capture, const std::string& reason) {
+    if (!capture->failed) {
+        capture->failed = true;
+        capture->error = reason;
+    }
+    QuitRequested = 1;
+}
+
+std::string FrameNumberName(int64_t frame) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%06lld.png", static_cast<long long>(frame));
+    return name;
+}
+
+void WritePng(Capture* capture, const std::string& name) {
+    std::string path = (fs::path(capture->pngDir) / name).string();
+    if (!WritePngRgb(path, capture->picture.data(), capture->width, capture->height)) {
+        Fail(capture, "can't write " + path);
+    }
+}
+
+void WriteVideo(Capture* capture) {
+    if (!capture->videoStarted) {
+        std::string reason;
+        if (!StartVideo(&capture->video, capture->videoPath, capture->options->fps,
+                        capture->options->scale, capture->width, capture->height, &reason)) {
+            Fail(capture, reason);
+            return;
+        }
+        capture->videoStarted = true;
+    }
+    if (!WriteVideoFrame(&capture->video, capture->picture.data())) {
+        // ffmpeg has quit; finishing the video reports why.
+        QuitRequested = 1;
+    }
+}
+
+// The estimate of frames to play, once the scene table is filled: up to --to,
+// or the sum of the rows' durations (the last scene may end the show sooner).
+int64_t ExpectedFrames(const Capture& capture) {
+    if (capture.endFrame != std::numeric_limits<int64_t>::max()) {
+        return capture.endFrame;
+    }
+    double seconds = 0.0;
+    for (const SceneEntry& row : SceneTable) {
+        seconds += row.duration;
+    }
+    return FrameAtOrAfter(seconds, capture.options->fps);
+}
+
+void ShowProgress(Capture* capture, bool last) {
+    auto now = std::chrono::steady_clock::now();
+    if (!last && now - capture->lastProgressAt < std::chrono::milliseconds(500)) {
+        return;
+    }
+    capture->lastProgressAt = now;
+    double elapsed = std::chrono::duration<double>(now - capture->startedAt).count();
+    double rate = elapsed > 0.0 ? static_cast<double>(capture->nextFrame) / elapsed : 0.0;
+    int64_t total = std::max(capture->expectedFrames, capture->nextFrame);
+    double left = rate > 0.0 ? static_cast<double>(total - capture->nextFrame) / rate : 0.0;
+    int64_t leftSeconds = static_cast<int64_t>(std::lround(left));
+    std::fprintf(stderr, "\rcapture: frame %lld of %lld, %.1f frames/s, %lld:%02lld left   ",
+                 static_cast<long long>(capture->nextFrame), static_cast<long long>(total), rate,
+                 static_cast<long long>(leftSeconds / 60),
+                 static_cast<long long>(leftSeconds % 60));
+    if (last) {
+        std::fputc('\n', stderr);
+    }
+}
+
+// Hands out the next frame with the current picture: written when it lies in
+// the asked span (or is one --at asks for), skipped otherwise.
+void EmitFrame(Capture* capture) {
+    int64_t frame = capture->nextFrame++;
+    const CaptureOptions& options = *capture->options;
+    if (!options.at.empty()) {
+        for (const AtFrame& at : capture->atFrames) {
+            if (at.frame == frame) {
+                WritePng(capture, at.name);
+                ++capture->written;
+            }
+        }
+    } else if (frame >= capture->firstFrame && frame < capture->endFrame) {
+        if (!capture->pngDir.empty()) {
+            WritePng(capture, FrameNumberName(frame));
+        }
+        if (!capture->videoPath.empty()) {
+            WriteVideo(capture);
+        }
+        ++capture->written;
+    }
+    if (options.progress) {
+        ShowProgress(capture, false);
+    }
+}
+
+// Reads the bound picture into capture->picture, turning OpenGL's bottom-up
+// rows into top-down ones. 640 x 480 colour is read as 8-bit RGB: the
+// driver widens the picture's 5-6-5 bits the same way every time.
+void ReadPicture(Capture* capture) {
+    size_t rowBytes = static_cast<size_t>(capture->width) * 3;
+    // The scene's own packing is put back: it may read pixels itself.
+    GLint alignment = 4;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, capture->width, capture->height, GL_RGB, GL_UNSIGNED_BYTE,
+                 capture->readBuffer.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
+    for (int32_t row = 0; row < capture->height; ++row) {
+        std::copy_n(capture->readBuffer.data() + (capture->height - 1 - row) * rowBytes, rowBytes,
+                    capture->picture.data() + row * rowBytes);
+    }
+}
+
+// Called for every presented frame, in the pass that drew it.
+void PresentFrame(void* user) {
+    Capture* capture = static_cast<Capture*>(user);
+    if (capture->expectedFrames == 0) {
+        capture->expectedFrames = ExpectedFrames(*capture);
+    }
+    int64_t pass = CaptureTicks - 1;
+    if (pass < capture->nextFrame) {
+        // A second present in the same pass: the newest picture counts for
+        // the passes that follow.
+        if (capture->readPictures) {
+            ReadPicture(capture);
+        }
+        return;
+    }
+    // Passes that drew nothing (scene changes) repeat the picture before.
+    while (capture->nextFrame < pass && capture->nextFrame < capture->endFrame) {
+        EmitFrame(capture);
+    }
+    if (capture->readPictures) {
+        ReadPicture(capture);
+    }
+    if (capture->nextFrame < capture->endFrame) {
+        EmitFrame(capture);
+    }
+    if (capture->nextFrame >= capture->endFrame) {
+        QuitRequested = 1;
+    }
+}
+
+// A failure of the show: stop ffmpeg and remove its files, then let the
+// show's own report and exit follow.
+void AbandonOnFatalError(const char*) {
+    if (ActiveCapture != nullptr && ActiveCapture->videoStarted) {
+        AbandonVideo(&ActiveCapture->video);
+    }
+}
+
+std::string FormatSeconds(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", seconds);
+    return text;
+}
+
+// Fills everything RunDemo's passes need; false when an output folder cannot
+// be made.
+bool PrepareCapture(Capture* capture, const CaptureOptions& options) {
+    capture->options = &options;
+    capture->width = static_cast<int32_t>(ScreenWidth);
+    capture->height = static_cast<int32_t>(ScreenHeight);
+    capture->firstFrame = FrameAtOrAfter(options.from, options.fps);
+    capture->endFrame = options.to >= 0.0 ? FrameAtOrAfter(options.to, options.fps)
+                                          : std::numeric_limits<int64_t>::max();
+    if (!options.at.empty()) {
+        capture->endFrame = 0;
+        for (double seconds : options.at) {
+            std::string name = AtFrameName(seconds);
+            bool seen = false;
+            for (const AtFrame& at : capture->atFrames) {
+                seen = seen || at.name == name;
+            }
+            if (!seen) {
+                capture->atFrames.push_back({FrameAtOrAfter(seconds, options.fps), name});
+                capture->endFrame = std::max(capture->endFrame, capture->atFrames.back().frame + 1);
+            }
+        }
+    }
+    capture->readPictures = !options.pngDir.empty() || !options.videoPath.empty();
+    size_t bytes = static_cast<size_t>(capture->width) * capture->height * 3;
+    // Frame 0 precedes every pass: the picture as the context made it, black.
+    capture->picture.assign(bytes, 0);
+    capture->readBuffer.assign(bytes, 0);
+    capture->startedAt = capture->lastProgressAt = std::chrono::steady_clock::now();
+
+    std::error_code error;
+    if (!options.pngDir.empty()) {
+        capture->pngDir = fs::absolute(options.pngDir, error).string();
+        fs::create_directories(capture->pngDir, error);
+        if (error || !fs::is_directory(capture->pngDir)) {
+            std::fprintf(stderr, "tessaline-capture: can't make the folder %s\n",
+                         options.pngDir.c_str());
+            return false;
+        }
+    }
+    if (!options.videoPath.empty()) {
+        capture->videoPath = fs::absolute(options.videoPath, error).string();
+    }
+    return true;
+}
+
+} // namespace
+
+std::string AtFrameName(double seconds) {
+    return FormatSeconds(seconds) + ".png";
+}
+
+int RunCapture(const CaptureOptions& options) {
+    Capture capture{};
+    if (!PrepareCapture(&capture, options)) {
+        return 1;
+    }
+    fs::path home = fs::current_path();
+    if (!options.dataDir.empty()) {
+        std::error_code error;
+        fs::current_path(options.dataDir, error);
+        if (error) {
+            std::fprintf(stderr, "tessaline-capture: can't open the data folder %s\n",
+                         options.dataDir.c_str());
+            return 1;
+        }
+    }
+    std::string musicPath = fs::absolute("music/velt2002.mp3").string();
+
+    // The show starts from its first row, as a fresh process would.
+    ScenePosition = 0;
+    SceneTime = 0.0f;
+    CaptureTicks = 0;
+    CaptureTicksPerSecond = options.fps;
+    ActiveCapture = &capture;
+    SetCounterSource(ReadCaptureCounter, ReadCaptureFrequency);
+    SetPresentHook(PresentFrame, &capture);
+    SetFatalErrorHook(AbandonOnFatalError);
+    RunDemo(true);
+    SetFatalErrorHook(nullptr);
+    SetPresentHook(nullptr, nullptr);
+    SetCounterSource(nullptr, nullptr);
+    ActiveCapture = nullptr;
+    fs::current_path(home);
+
+    // The show's last passes may have drawn nothing: their frames still
+    // belong to the span.
+    int64_t lastPass = CaptureTicks - 1;
+    while (!capture.failed && !capture.video.broken && capture.nextFrame < lastPass &&
+           capture.nextFrame < capture.endFrame) {
+        EmitFrame(&capture);
+    }
+    if (options.progress) {
+        ShowProgress(&capture, true);
+    }
+    if (capture.videoStarted) {
+        if (capture.failed) {
+            AbandonVideo(&capture.video);
+        } else {
+            std::string reason;
+            double musicStart = static_cast<double>(capture.firstFrame) / options.fps;
+            if (!FinishVideo(&capture.video, musicPath, musicStart, &reason)) {
+                Fail(&capture, reason);
+            }
+        }
+    }
+    double showEnd = static_cast<double>(capture.nextFrame) / options.fps;
+    for (const AtFrame& at : capture.atFrames) {
+        if (at.frame >= capture.nextFrame) {
+            Fail(&capture, "no frame at " + at.name.substr(0, at.name.size() - 4) +
+                               " s: the show ended at " + FormatSeconds(showEnd) + " s");
+        }
+    }
+    if (capture.readPictures && capture.written == 0) {
+        Fail(&capture, "no frame written: the show ended at " + FormatSeconds(showEnd) + " s");
+    }
+    QuitRequested = 0;
+    if (capture.failed) {
+        std::fprintf(stderr, "tessaline-capture: %s\n", capture.error.c_str());
+        return 1;
+    }
+    if (capture.endFrame != std::numeric_limits<int64_t>::max() &&
+        capture.nextFrame < capture.endFrame && options.at.empty()) {
+        std::fprintf(stderr, "tessaline-capture: the show ended at %s s, before --to\n",
+                     FormatSeconds(showEnd).c_str());
+    }
+    return 0;
+}
