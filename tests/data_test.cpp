@@ -15,6 +15,7 @@
 #include "shell/fatal.h"
 #include "support/files.h"
 #include "tools/data/music_drums.h"
+#include "tools/data/music_math.h"
 #include "tools/data/music_synth.h"
 #include "tools/data/output.h"
 
@@ -742,6 +743,35 @@ TEST(Soundtrack, NotesAndHitsStartAndEndWithoutClicks) {
         // Sounds are levelled in the mix; this only catches a filter running away.
         EXPECT_LT(peak, 3.0f) << c.name << " is far too loud";
     }
+}
+
+// The synthesiser's own elementary functions (the same bits on every
+// machine) agree with the C library's across the ranges it uses them in.
+TEST(Soundtrack, PortableMathAgreesWithTheLibrary) {
+    double worst[6] = {};
+    for (int i = -20000; i <= 20000; ++i) {
+        double x = i * 0.0037;                          // -74 … 74
+        double reduced = std::remainder(x, M_PI / 2.0); // within ±π/4, where tan is tame
+        const double errors[6] = {
+            std::fabs(PortableExp(x) / std::exp(x) - 1.0),
+            std::fabs(PortableExp2(x) / std::exp2(x) - 1.0),
+            std::fabs(PortableSin(x * 40.0) - std::sin(x * 40.0)),
+            std::fabs(PortableCos(x) - std::cos(x)),
+            std::fabs(PortableTanh(x / 10.0) - std::tanh(x / 10.0)),
+            std::fabs(PortableTan(reduced) - std::tan(reduced)),
+        };
+        for (int k = 0; k < 6; ++k) {
+            worst[k] = std::max(worst[k], errors[k]);
+        }
+    }
+    const char* names[6] = {"exp", "exp2", "sin", "cos", "tanh", "tan"};
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_LT(worst[k], 1e-12) << names[k];
+    }
+    EXPECT_EQ(PortableExp(0.0), 1.0);
+    EXPECT_EQ(PortableExp2(10.0), 1024.0);
+    EXPECT_EQ(PortableExp2(-2000.0), 0.0);
+    EXPECT_EQ(PortableTanh(50.0), 1.0);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Drums and noise sweeps of the soundtrack.
 #include "tools/data/music_drums.h"
+#include "tools/data/music_math.h"
 
 #include "tools/data/music_dsp.h"
 
@@ -12,7 +13,7 @@ static void FadeTail(StereoTrack& sound, double fadeSeconds) {
     size_t frames = sound.left.size();
     size_t fade = std::min(frames, SecondsToFrames(fadeSeconds));
     for (size_t i = 0; i < fade; ++i) {
-        float gain = static_cast<float>(0.5 - 0.5 * std::cos(M_PI * i / fade));
+        float gain = static_cast<float>(0.5 - 0.5 * PortableCos(M_PI * i / fade));
         sound.left[frames - 1 - i] *= gain;
         sound.right[frames - 1 - i] *= gain;
     }
@@ -32,12 +33,12 @@ StereoTrack RenderKick() {
     SetFilter(click, 3000.0, 0.0f);
     for (size_t i = 0; i < frames; ++i) {
         double t = static_cast<double>(i) / MusicRate;
-        double hz = 48.0 + 115.0 * std::exp(-t / 0.035) + 250.0 * std::exp(-t / 0.004);
-        float level = static_cast<float>(std::exp(-t / 0.22));
+        double hz = 48.0 + 115.0 * PortableExp(-t / 0.035) + 250.0 * PortableExp(-t / 0.004);
+        float level = static_cast<float>(PortableExp(-t / 0.22));
         float value = level * NextSine(body, hz);
-        value += 0.25f * static_cast<float>(std::exp(-t / 0.006)) *
+        value += 0.25f * static_cast<float>(PortableExp(-t / 0.006)) *
                  RunFilter(click, NextNoise(noise)).band;
-        float out = 0.95f * Onset(t) * std::tanh(1.4f * value) / std::tanh(1.4f);
+        float out = 0.95f * Onset(t) * PortableTanh(1.4f * value) / PortableTanh(1.4f);
         sound.left[i] = out;
         sound.right[i] = out;
     }
@@ -52,15 +53,15 @@ StereoTrack RenderSnare(uint32_t seed) {
     Noise noise = {seed | 1u};
     Filter band, air;
     SetFilter(band, 4200.0, 0.2f);
-    SetFilter(air, 1200.0, 0.0f);
+    SetFilter(air, 7000.0, 0.0f);
     for (size_t i = 0; i < frames; ++i) {
         double t = static_cast<double>(i) / MusicRate;
-        double drop = 1.0 + 0.5 * std::exp(-t / 0.01);
-        float tone = static_cast<float>(std::exp(-t / 0.06)) *
+        double drop = 1.0 + 0.5 * PortableExp(-t / 0.01);
+        float tone = static_cast<float>(PortableExp(-t / 0.06)) *
                      (0.6f * NextSine(low, 185.0 * drop) + 0.3f * NextSine(high, 330.0 * drop));
         float hiss = NextNoise(noise);
-        float bright = RunFilter(band, hiss).band * 1.2f + 0.5f * RunFilter(air, hiss).high;
-        float rattle = static_cast<float>(std::exp(-t / 0.13)) * bright;
+        float bright = RunFilter(band, hiss).band * 1.2f + 0.7f * RunFilter(air, hiss).band;
+        float rattle = static_cast<float>(PortableExp(-t / 0.13)) * bright;
         float out = 0.8f * Onset(t) * (tone + 0.7f * rattle);
         sound.left[i] = out;
         sound.right[i] = out;
@@ -82,10 +83,10 @@ StereoTrack RenderClap(uint32_t seed) {
         for (int k = 0; k < 3; ++k) {
             double since = t - 0.011 * k;
             if (since >= 0.0) {
-                bursts = std::max(bursts, std::exp(-since / 0.004));
+                bursts = std::max(bursts, PortableExp(-since / 0.004));
             }
         }
-        double tail = t >= 0.022 ? 0.6 * std::exp(-(t - 0.022) / 0.09) : 0.0;
+        double tail = t >= 0.022 ? 0.6 * PortableExp(-(t - 0.022) / 0.09) : 0.0;
         float out = 1.3f * Onset(t) * static_cast<float>(std::max(bursts, tail)) *
                     RunFilter(band, NextNoise(noise)).band;
         sound.left[i] = out;
@@ -133,7 +134,7 @@ StereoTrack RenderHat(bool open, uint32_t seed) {
     Metal metal = NewMetal(seed, 10000.0);
     for (size_t i = 0; i < frames; ++i) {
         double t = static_cast<double>(i) / MusicRate;
-        float out = Onset(t) * static_cast<float>(std::exp(-t / decay)) * NextMetal(metal, 1.7);
+        float out = Onset(t) * static_cast<float>(PortableExp(-t / decay)) * NextMetal(metal, 1.7);
         sound.left[i] = out;
         sound.right[i] = out;
     }
@@ -147,8 +148,8 @@ StereoTrack RenderCrash(double seconds, uint32_t seed) {
     Metal left = NewMetal(seed, 8000.0), right = NewMetal(seed * 7919u + 17u, 8500.0);
     for (size_t i = 0; i < frames; ++i) {
         double t = static_cast<double>(i) / MusicRate;
-        float level = Onset(t) * static_cast<float>(0.3 * std::exp(-t / 0.05) +
-                                                    0.7 * std::exp(-t / (0.3 * seconds)));
+        float level = Onset(t) * static_cast<float>(0.3 * PortableExp(-t / 0.05) +
+                                                    0.7 * PortableExp(-t / (0.3 * seconds)));
         sound.left[i] = 2.0f * level * NextMetal(left, 1.3);
         sound.right[i] = 2.0f * level * NextMetal(right, 1.31);
     }
@@ -164,7 +165,7 @@ StereoTrack RenderRiser(double seconds, uint32_t seed) {
     for (size_t i = 0; i < frames; ++i) {
         double x = static_cast<double>(i) / static_cast<double>(frames);
         if (i % 16 == 0) {
-            double hz = 300.0 * std::pow(40.0, x);
+            double hz = 300.0 * PortableExp2(5.321928094887363 * x); // 300 · 40^x
             SetFilter(filterLeft, hz, 0.55f);
             SetFilter(filterRight, hz * 1.05, 0.55f);
         }

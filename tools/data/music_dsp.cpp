@@ -1,5 +1,6 @@
 // Oscillators, filter, envelopes and noise for the soundtrack's instruments.
 #include "tools/data/music_dsp.h"
+#include "tools/data/music_math.h"
 
 #include "tools/data/music_mix.h"
 
@@ -8,7 +9,7 @@
 #include <cmath>
 
 double NoteFrequency(double note) {
-    return 440.0 * std::pow(2.0, (note - 69.0) / 12.0);
+    return 440.0 * PortableExp2((note - 69.0) / 12.0);
 }
 
 // The band-limited step's correction near a jump at phase 0: t is the phase,
@@ -51,12 +52,12 @@ float NextSquare(Oscillator& oscillator, double hz) {
 
 float NextSine(Oscillator& oscillator, double hz) {
     AdvancePhase(oscillator, hz);
-    return static_cast<float>(std::sin(2.0 * M_PI * oscillator.phase));
+    return static_cast<float>(PortableSin(2.0 * M_PI * oscillator.phase));
 }
 
 void SetFilter(Filter& filter, double cutoffHz, float resonance) {
     double cutoff = std::clamp(cutoffHz, 10.0, 0.45 * MusicRate);
-    double g = std::tan(M_PI * cutoff / MusicRate);
+    double g = PortableTan(M_PI * cutoff / MusicRate);
     double k = 2.0 - 1.9 * std::clamp(resonance, 0.0f, 1.0f);
     double a1 = 1.0 / (1.0 + g * (g + k));
     filter.a1 = static_cast<float>(a1);
@@ -81,7 +82,7 @@ static double HeldLevel(const Envelope& envelope, double t) {
         return x * x * (3.0 - 2.0 * x);
     }
     double x = envelope.decay > 0.0f ? (t - envelope.attack) / envelope.decay : 1e9;
-    return envelope.sustain + (1.0 - envelope.sustain) * std::exp(-x);
+    return envelope.sustain + (1.0 - envelope.sustain) * PortableExp(-x);
 }
 
 float EnvelopeLevel(const Envelope& envelope, double t, double gate) {

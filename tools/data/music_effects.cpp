@@ -1,5 +1,6 @@
 // Effects over whole tracks: reverb, echo, tape stop and the master's limiter.
 #include "tools/data/music_effects.h"
+#include "tools/data/music_math.h"
 
 #include <algorithm>
 #include <cassert>
@@ -78,7 +79,7 @@ StereoTrack RenderPingPongEcho(const StereoTrack& input, double delaySeconds, fl
     size_t delay = SecondsToFrames(delaySeconds);
     assert(delay > 0);
     // One-pole low-pass in the loop: y += a (x - y), a = 1 - e^(-2π f / rate).
-    float smoothing = static_cast<float>(1.0 - std::exp(-2.0 * M_PI * toneHz / MusicRate));
+    float smoothing = static_cast<float>(1.0 - PortableExp(-2.0 * M_PI * toneHz / MusicRate));
     std::vector<float> lineLeft(delay, 0.0f), lineRight(delay, 0.0f);
     float toneLeft = 0.0f, toneRight = 0.0f;
     StereoTrack output = NewStereoTrack(frames);
@@ -123,7 +124,8 @@ void ApplyTapeStop(StereoTrack& track, double startSeconds, double stopSeconds) 
                 outLeft = left[whole] + fraction * (left[whole + 1] - left[whole]);
                 outRight = right[whole] + fraction * (right[whole + 1] - right[whole]);
             }
-            gain = x < 0.8 ? 1.0f : static_cast<float>(std::pow((1.0 - x) / 0.2, 2.0));
+            double fade = (1.0 - x) / 0.2;
+            gain = x < 0.8 ? 1.0f : static_cast<float>(fade * fade);
             position += speed;
         }
         track.left[i] = gain * outLeft;
@@ -138,7 +140,7 @@ static float SoftLimit(float value, float knee) {
         return value;
     }
     float room = 1.0f - knee;
-    float limited = knee + room * std::tanh((size - knee) / room);
+    float limited = knee + room * PortableTanh((size - knee) / room);
     return value < 0.0f ? -limited : limited;
 }
 

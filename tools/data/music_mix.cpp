@@ -1,5 +1,6 @@
 // The soundtrack's mixing desk: buses, panning, ducking and the final sum.
 #include "tools/data/music_mix.h"
+#include "tools/data/music_math.h"
 
 #include "tools/data/music_effects.h"
 
@@ -49,8 +50,8 @@ void AddSound(MusicMix& mix, double startSeconds, const StereoTrack& sound, cons
     size_t start = SecondsToFrames(std::max(0.0, startSeconds));
     // Constant-power balance, unity in the middle.
     double angle = (std::clamp(send.pan, -1.0f, 1.0f) + 1.0) * M_PI / 4.0;
-    float leftGain = static_cast<float>(std::cos(angle) * M_SQRT2);
-    float rightGain = static_cast<float>(std::sin(angle) * M_SQRT2);
+    float leftGain = static_cast<float>(PortableCos(angle) * M_SQRT2);
+    float rightGain = static_cast<float>(PortableSin(angle) * M_SQRT2);
     float left = send.level * leftGain;
     float right = send.level * rightGain;
     AddInto(send.ducked ? mix.ducked : mix.dry, start, sound, left, right);

@@ -1,5 +1,6 @@
 // Tonal instruments of the soundtrack, built from the blocks in music_dsp.
 #include "tools/data/music_synth.h"
+#include "tools/data/music_math.h"
 
 #include <algorithm>
 #include <cassert>
@@ -55,7 +56,7 @@ StereoTrack RenderPad(const std::vector<int>& notes, double gate, float cutoffHz
         double t = static_cast<double>(i) / MusicRate;
         if (i % FilterUpdate == 0) {
             // The filter breathes slowly, opposite ways on the two sides.
-            double breath = 0.2 * std::sin(2.0 * M_PI * 0.23 * t);
+            double breath = 0.2 * PortableSin(2.0 * M_PI * 0.23 * t);
             SetFilter(filterLeft, cutoffHz * (1.0 + breath), 0.15f);
             SetFilter(filterRight, cutoffHz * (1.0 - breath), 0.15f);
         }
@@ -84,7 +85,7 @@ StereoTrack RenderPluck(double note, float cutoffHz, float decaySeconds) {
     for (size_t i = 0; i < frames; ++i) {
         double t = static_cast<double>(i) / MusicRate;
         if (i % FilterUpdate == 0) {
-            SetFilter(filter, 180.0 + cutoffHz * std::exp(-t / (0.45 * decaySeconds)), 0.35f);
+            SetFilter(filter, 180.0 + cutoffHz * PortableExp(-t / (0.45 * decaySeconds)), 0.35f);
         }
         float value = 0.6f * NextSaw(saw, sawHz) + 0.4f * NextSquare(square, squareHz);
         float out = 1.3f * EnvelopeLevel(amplitude, t, gate) * RunFilter(filter, value).low;
@@ -101,15 +102,15 @@ StereoTrack RenderBass(double note, double gate, float cutoffHz) {
     Oscillator sine, saw;
     double hz = NoteFrequency(note);
     Filter filter;
-    const float drive = 1.6f, norm = 1.0f / std::tanh(1.6f);
+    const float drive = 1.6f, norm = 1.0f / PortableTanh(1.6f);
     for (size_t i = 0; i < frames; ++i) {
         double t = static_cast<double>(i) / MusicRate;
         if (i % FilterUpdate == 0) {
-            SetFilter(filter, 90.0 + cutoffHz * std::exp(-t / 0.12), 0.3f);
+            SetFilter(filter, 90.0 + cutoffHz * PortableExp(-t / 0.12), 0.3f);
         }
         float body = NextSine(sine, hz);
         float edge = RunFilter(filter, NextSaw(saw, hz)).low;
-        float value = norm * std::tanh(drive * (0.75f * body + 0.45f * edge));
+        float value = norm * PortableTanh(drive * (0.75f * body + 0.45f * edge));
         float out = 0.6f * EnvelopeLevel(amplitude, t, gate) * value;
         sound.left[i] = out;
         sound.right[i] = out;
@@ -144,13 +145,13 @@ StereoTrack RenderLead(double note, double gate, const LeadSound& sound) {
     for (size_t i = 0; i < frames; ++i) {
         double t = static_cast<double>(i) / MusicRate;
         if (i % FilterUpdate == 0) {
-            double cutoff = sound.cutoffHz + sound.sweepHz * std::exp(-t / sound.sweepSeconds);
+            double cutoff = sound.cutoffHz + sound.sweepHz * PortableExp(-t / sound.sweepSeconds);
             SetFilter(filterLeft, cutoff, sound.resonance);
             SetFilter(filterRight, cutoff, sound.resonance);
         }
         // Vibrato fades in from 0.25 s to 0.6 s into the note, at 5.5 Hz.
         double depth = sound.vibratoCents * std::clamp((t - 0.25) / 0.35, 0.0, 1.0);
-        double bend = std::exp2(depth * std::sin(2.0 * M_PI * 5.5 * t) / 1200.0);
+        double bend = PortableExp2(depth * PortableSin(2.0 * M_PI * 5.5 * t) / 1200.0);
         float left = 0.0f, right = 0.0f;
         for (LeadVoice& voice : voices) {
             float value = NextSaw(voice.oscillator, voice.hz * bend);
