@@ -33,7 +33,7 @@ StereoTrack RenderKick() {
     for (size_t i = 0; i < frames; ++i) {
         double t = static_cast<double>(i) / MusicRate;
         double hz = 48.0 + 115.0 * std::exp(-t / 0.035) + 250.0 * std::exp(-t / 0.004);
-        float level = static_cast<float>(std::exp(-t / 0.28));
+        float level = static_cast<float>(std::exp(-t / 0.22));
         float value = level * NextSine(body, hz);
         value += 0.25f * static_cast<float>(std::exp(-t / 0.006)) *
                  RunFilter(click, NextNoise(noise)).band;
@@ -149,8 +149,8 @@ StereoTrack RenderCrash(double seconds, uint32_t seed) {
         double t = static_cast<double>(i) / MusicRate;
         float level = Onset(t) * static_cast<float>(0.3 * std::exp(-t / 0.05) +
                                                     0.7 * std::exp(-t / (0.3 * seconds)));
-        sound.left[i] = 0.8f * level * NextMetal(left, 1.3);
-        sound.right[i] = 0.8f * level * NextMetal(right, 1.31);
+        sound.left[i] = 2.0f * level * NextMetal(left, 1.3);
+        sound.right[i] = 2.0f * level * NextMetal(right, 1.31);
     }
     FadeTail(sound, 0.3 * seconds);
     return sound;

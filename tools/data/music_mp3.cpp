@@ -21,7 +21,7 @@ std::vector<uint8_t> EncodeMp3(const StereoTrack& track, int kbps) {
     lame_set_mode(lame, JOINT_STEREO);
     lame_set_brate(lame, kbps);
     lame_set_VBR(lame, vbr_off);
-    lame_set_quality(lame, 2);
+    lame_set_quality(lame, 5);
     lame_set_bWriteVbrTag(lame, 1);
     if (lame_init_params(lame) < 0) {
         lame_close(lame);

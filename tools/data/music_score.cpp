@@ -1,7 +1,7 @@
 // The arrangement. The tune runs at 160 beats a minute in A minor, in bars of
 // sixteen sixteenth-note steps (1.5 s), and follows the show's four scenes:
 //
-//   0.5 s    intro      15 bars   pad and arpeggio, then a half-time beat
+//   0 s      intro   15⅓ bars   pad and arpeggio, then a half-time beat
 //   23 s     object     16 bars   breakbeat, rolling bass, the hook teased;
 //                                  half a bar of silence into the fade
 //   47.75 s  swirl      16 bars   spacey chords, a slow lead, then a build
@@ -12,8 +12,9 @@
 //   123.75 s switch-off            the tape stops with the picture (~125.35 s)
 //
 // The scenes' lengths (23, 24.75, 24 s…) are not all whole bars, so each
-// section has its own start time and counts bars from there; the half-bar
-// gap in the object scene absorbs the difference.
+// section has its own start time and counts bars from there: the intro's
+// last chord lasts a bar and a third, and the object scene ends in half a
+// bar of silence while the picture is black.
 #include "tools/data/music_score.h"
 
 #include "tools/data/music_drums.h"
@@ -34,7 +35,7 @@
 static constexpr double StepSeconds = 60.0 / 160.0 / 4.0;
 static constexpr int BarSteps = 16;
 
-static constexpr double IntroStart = 0.5, ObjectStart = 23.0, SwirlStart = 47.75,
+static constexpr double IntroStart = 0.0, ObjectStart = 23.0, SwirlStart = 47.75,
                         FlightStart = 71.75, CubesStart = 107.75, FinaleStart = 119.75,
                         SwitchOffStart = 123.75, TapeHalt = 125.35;
 
@@ -62,7 +63,7 @@ static Chord Transpose(const Chord& chord, int semitones) {
     return moved;
 }
 
-static const Chord ChordAm = {33, {57, 60, 64, 71}};
+static const Chord ChordAm = {33, {57, 60, 64, 67}};
 static const Chord ChordF = {29, {57, 60, 65, 69}};
 static const Chord ChordC = {36, {55, 60, 64, 67}};
 static const Chord ChordG = {31, {55, 59, 62, 67}};
@@ -166,7 +167,7 @@ static const DrumBar HalfTimeFill = {"x.........x.....", "........x...o.xo", "..
 static const DrumBar HatsOnly = {"................", "................", "................",
                                  "-.-.o.-.-.-.o.-.", "................"};
 static const DrumBar SoftTicks = {"................", "................", "................",
-                                  "-.o--.o--.o--.o-", "................"};
+                                  "o-x-o-x-o-x-o-x-", "................"};
 static const DrumBar SpaceBeat = {"x.........x.....", "................", "........o.......",
                                   "o-o-o-o-o-o-o-o-", "......-.......-."};
 static const DrumBar Breakbeat = {"X.........X.....", "....X..-....X...", "....o.......o...",
@@ -214,22 +215,22 @@ static void PlayDrumBar(MusicMix& mix, const DrumKit& kit, double barStart, cons
         double swung = time + (step % 2 == 1 ? 0.012 : 0.0);
         size_t take = static_cast<size_t>(step) % 4;
         if (float v = Velocity(bar.kick[step]); v > 0.0f) {
-            AddSound(mix, time, kit.kick, {0.95f * level * v, 0.0f, 0.0f, 0.0f, false});
+            AddSound(mix, time, kit.kick, {0.85f * level * v, 0.0f, 0.0f, 0.0f, false});
             AddDuck(mix, time, v);
         }
         if (float v = Velocity(bar.snare[step]); v > 0.0f) {
             AddSound(mix, swung, kit.snares[take], {0.55f * level * v, 0.05f, 0.22f, 0.0f, false});
         }
         if (float v = Velocity(bar.clap[step]); v > 0.0f) {
-            AddSound(mix, time, kit.claps[take], {0.32f * level * v, -0.1f, 0.35f, 0.0f, false});
+            AddSound(mix, time, kit.claps[take], {0.5f * level * v, -0.1f, 0.35f, 0.0f, false});
         }
         if (float v = Velocity(bar.hat[step]); v > 0.0f) {
             AddSound(mix, swung, kit.closedHats[take],
-                     {0.2f * level * v, 0.3f, 0.04f, 0.0f, false});
+                     {0.55f * level * v, 0.3f, 0.04f, 0.0f, false});
         }
         if (float v = Velocity(bar.open[step]); v > 0.0f) {
             AddSound(mix, swung, kit.openHats[take],
-                     {0.16f * level * v, -0.25f, 0.08f, 0.0f, false});
+                     {0.3f * level * v, -0.25f, 0.08f, 0.0f, false});
         }
     }
 }
@@ -246,7 +247,7 @@ static void PlaySnareRoll(MusicMix& mix, const DrumKit& kit, double barStart, in
 }
 
 static void PlayCrash(MusicMix& mix, double time, float level, uint32_t seed) {
-    AddSound(mix, time, RenderCrash(2.4, seed), {0.3f * level, 0.0f, 0.25f, 0.0f, false});
+    AddSound(mix, time, RenderCrash(2.4, seed), {0.6f * level, 0.0f, 0.25f, 0.0f, false});
 }
 
 // A rising sweep that ends at endTime, and a backwards crash into it.
@@ -269,16 +270,22 @@ static void PlayPad(MusicMix& mix, double time, const Chord& chord, double secon
 static void PlayArpBar(MusicMix& mix, double barStart, const Chord& chord, float cutoffHz,
                        float level, float echo) {
     static const int Pattern[16] = {0, 1, 2, 4, 2, 3, 4, 5, 0, 1, 2, 4, 3, 4, 5, 4};
-    std::array<int, 6> tones = {chord.pad[0], chord.pad[1],      chord.pad[2],
-                                chord.pad[3], chord.pad[0] + 12, chord.pad[1] + 12};
-    std::sort(tones.begin(), tones.end());
+    // The chord's six lowest tones counting the pad and its octave up, so
+    // that the pattern climbs through chord notes without doubling any.
+    std::vector<int> pool(chord.pad.begin(), chord.pad.end());
+    for (int note : chord.pad) {
+        pool.push_back(note + 12);
+    }
+    std::sort(pool.begin(), pool.end());
+    pool.erase(std::unique(pool.begin(), pool.end()), pool.end());
+    assert(pool.size() >= 6);
     for (int step = 0; step < BarSteps; ++step) {
-        int note = tones[static_cast<size_t>(Pattern[step])] + 12;
+        int note = pool[static_cast<size_t>(Pattern[step])] + 12;
         // Accent the beats; pan each note a little left or right.
         float accent = step % 4 == 0 ? 1.0f : (step % 2 == 0 ? 0.8f : 0.65f);
         float pan = step % 2 == 0 ? -0.35f : 0.35f;
         AddSound(mix, StepTime(barStart, step), RenderPluck(note, cutoffHz * accent, 0.16f),
-                 {level * accent, pan, 0.15f, echo, true});
+                 {1.25f * level * accent, pan, 0.15f, echo, true});
     }
 }
 
@@ -309,6 +316,7 @@ static void PlayBassBar(MusicMix& mix, double barStart, const Chord& chord,
 // Plays a line's notes with first ≤ step < last, shifted by semitones.
 static void PlayLine(MusicMix& mix, double origin, const std::vector<LineNote>& line, int first,
                      int last, int semitones, const LeadSound& sound, const MixSend& send) {
+
     for (const LineNote& note : line) {
         if (note.step < first || note.step >= last) {
             continue;
@@ -328,20 +336,28 @@ static std::vector<LineNote> Harmonise(const std::vector<LineNote>& line, int de
     return harmony;
 }
 
+// The titles: black until 3 s, the logo at 3 s, one word at 6 s and one at
+// 9 s, the banners from 12 s. These all fall on every second bar line.
 static void ArrangeIntro(MusicMix& mix, const DrumKit& kit) {
     const double s = IntroStart;
-    // The pad fades in from the very start, before the first bar.
     for (int bar = 0; bar < 14; bar += 2) {
         const Chord& chord = ChordForBar(MainProgression, bar);
-        double start = bar == 0 ? 0.0 : BarTime(s, bar);
         float cutoff = 700.0f + 110.0f * bar;
-        PlayPad(mix, start, chord, BarTime(s, bar + 2) - start - 0.05, cutoff, 0.42f, 0.45f);
+        PlayPad(mix, BarTime(s, bar), chord, 2.95, cutoff, 0.42f, 0.45f);
     }
-    PlayPad(mix, BarTime(s, 14), ChordE, 1.45, 2300.0f, 0.42f, 0.45f);
-    for (int bar = 0; bar < 15; ++bar) {
+    // The last chord, E, is held over the bar and a third up to the object scene.
+    double lastBar = BarTime(s, 14);
+    PlayPad(mix, lastBar, ChordE, ObjectStart - lastBar - 0.05, 2300.0f, 0.42f, 0.45f);
+    // The logo and each word arrive on a swell and a soft hit.
+    for (int bar : {2, 4, 6}) {
+        AddSound(mix, BarTime(s, bar) - 1.5, RenderReverseCrash(1.5, 0x10 + bar),
+                 {0.3f, 0.0f, 0.3f, 0.0f, false});
+        PlayCrash(mix, BarTime(s, bar), 0.35f, 0x20 + bar);
+    }
+    for (int bar = 2; bar < 15; ++bar) {
         const Chord& chord = bar == 14 ? ChordE : ChordForBar(MainProgression, bar);
         double t = BarTime(s, bar);
-        float grow = static_cast<float>(bar) / 14.0f;
+        float grow = static_cast<float>(bar - 2) / 12.0f;
         PlayArpBar(mix, t, chord, 500.0f + 2600.0f * grow, 0.12f + 0.1f * grow, 0.3f);
         if (bar >= 4 && bar < 8) {
             PlayDrumBar(mix, kit, t, bar == 7 ? SoftTicks : HatsOnly, 0.7f);
@@ -351,11 +367,14 @@ static void ArrangeIntro(MusicMix& mix, const DrumKit& kit) {
         } else if (bar >= 8 && bar < 14) {
             PlayDrumBar(mix, kit, t, bar == 13 ? HalfTimeFill : HalfTime, 0.8f);
             PlayBassBar(mix, t, chord, HalfTimeBass, 500.0f + 60.0f * (bar - 8), 0.65f);
-        } else if (bar == 14) {
-            PlaySnareRoll(mix, kit, t, BarSteps, 0.2f, 0.9f, true);
-            PlayBassBar(mix, t, chord, {{0, 15, 0}}, 600.0f, 0.6f);
         }
     }
+    // The banners' beat starts with a crash; the last bar and a third roll
+    // into the object scene.
+    PlayCrash(mix, BarTime(s, 8), 0.8f, 0x28);
+    int rollSteps = static_cast<int>((ObjectStart - lastBar) / StepSeconds);
+    PlaySnareRoll(mix, kit, lastBar, rollSteps, 0.2f, 0.9f, true);
+    PlayBassBar(mix, lastBar, ChordE, {{0, rollSteps, 0}}, 600.0f, 0.6f);
     PlayBuild(mix, ObjectStart, 6.0, 0.9f, 0x1a);
 }
 
@@ -367,7 +386,7 @@ static void ArrangeObject(MusicMix& mix, const DrumKit& kit) {
         const Chord& chord = ChordForBar(MainProgression, bar);
         double t = BarTime(s, bar);
         if (bar % 2 == 0) {
-            PlayPad(mix, t, chord, 2.95, 1500.0f, 0.3f, 0.35f);
+            PlayPad(mix, t, chord, 2.95, 1500.0f, 0.38f, 0.35f);
         }
         PlayArpBar(mix, t, chord, 2400.0f, 0.17f, 0.25f);
         const DrumBar& beat =
@@ -385,6 +404,13 @@ static void ArrangeObject(MusicMix& mix, const DrumKit& kit) {
 
 static void ArrangeSwirl(MusicMix& mix, const DrumKit& kit) {
     const double s = SwirlStart;
+    // A soft low hit marks the new scene after the silence.
+    AddSound(mix, s, kit.kick, {0.6f, 0.0f, 0.2f, 0.0f, false});
+    PlayCrash(mix, s, 0.5f, 0x5c);
+    // The lights return at 12 s with the beat.
+    PlayCrash(mix, BarTime(s, 8), 0.8f, 0x5d);
+    AddSound(mix, BarTime(s, 8) - 1.5, RenderReverseCrash(1.5, 0x5f),
+             {0.3f, 0.0f, 0.3f, 0.0f, false});
     for (int bar = 0; bar < 16; ++bar) {
         const Chord& chord = ChordForBar(SpaceProgression, bar);
         double t = BarTime(s, bar);
@@ -392,9 +418,15 @@ static void ArrangeSwirl(MusicMix& mix, const DrumKit& kit) {
             PlayPad(mix, t, chord, 2.95, 2200.0f + 80.0f * bar, 0.4f, 0.6f);
         }
         float grow = static_cast<float>(bar) / 15.0f;
-        PlayArpBar(mix, t, chord, 1200.0f + 2500.0f * grow, 0.13f + 0.06f * grow, 0.4f);
+        // While the lights are gone (bars 6 and 7) only the pad, the lead and
+        // a quieter arpeggio remain.
+        bool lightsGone = bar == 6 || bar == 7;
+        PlayArpBar(mix, t, chord, 1200.0f + 2500.0f * grow,
+                   (0.13f + 0.06f * grow) * (lightsGone ? 0.6f : 1.0f), 0.4f);
         if (bar < 8) {
-            PlayDrumBar(mix, kit, t, SoftTicks, 0.7f);
+            if (!lightsGone) {
+                PlayDrumBar(mix, kit, t, SoftTicks, 0.8f);
+            }
             if (bar % 2 == 0) {
                 PlayBassBar(mix, t, chord, HeldBass, 150.0f, 0.5f);
             }
@@ -423,7 +455,7 @@ static void ArrangeFlight(MusicMix& mix, const DrumKit& kit) {
         double t = BarTime(s, bar);
         bool breakdown = bar >= 16 && bar < 20;
         if (bar % 2 == 0) {
-            PlayPad(mix, t, chord, 2.95, breakdown ? 2600.0f : 2000.0f, breakdown ? 0.42f : 0.3f,
+            PlayPad(mix, t, chord, 2.95, breakdown ? 2600.0f : 2000.0f, breakdown ? 0.45f : 0.38f,
                     0.4f);
         }
         PlayArpBar(mix, t, chord, breakdown ? 1500.0f + 400.0f * (bar - 16) : 3000.0f, 0.16f, 0.3f);
@@ -470,7 +502,7 @@ static void ArrangeCubes(MusicMix& mix, const DrumKit& kit) {
         Chord chord = Transpose(ChordForBar(MainProgression, bar), Up);
         double t = BarTime(s, bar);
         if (bar % 2 == 0) {
-            PlayPad(mix, t, chord, 2.95, 2400.0f, 0.32f, 0.4f);
+            PlayPad(mix, t, chord, 2.95, 2400.0f, 0.4f, 0.4f);
         }
         PlayArpBar(mix, t, chord, 3300.0f, 0.16f, 0.3f);
         PlayDrumBar(mix, kit, t, bar % 4 == 3 ? FlightFill : FlightBeat, 1.0f);
@@ -551,6 +583,16 @@ StereoTrack RenderSoundtrack() {
         master.right[i] += 0.6f * tail.right[i];
     }
     FinishMaster(master, 1.25f, 0.8f, 0.89f);
+    // The last second and a half fades out, so the file ends in silence.
+    size_t fadeStart = SecondsToFrames(SoundtrackSeconds - 1.5);
+    size_t frames = master.left.size();
+    for (size_t i = fadeStart; i < frames; ++i) {
+        double x =
+            static_cast<double>(frames - 1 - i) / static_cast<double>(frames - 1 - fadeStart);
+        float gain = static_cast<float>(x * x);
+        master.left[i] *= gain;
+        master.right[i] *= gain;
+    }
 #if defined(__SSE__)
     _mm_setcsr(savedCsr);
 #endif

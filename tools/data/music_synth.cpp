@@ -87,7 +87,7 @@ StereoTrack RenderPluck(double note, float cutoffHz, float decaySeconds) {
             SetFilter(filter, 180.0 + cutoffHz * std::exp(-t / (0.45 * decaySeconds)), 0.35f);
         }
         float value = 0.6f * NextSaw(saw, sawHz) + 0.4f * NextSquare(square, squareHz);
-        float out = 0.7f * EnvelopeLevel(amplitude, t, gate) * RunFilter(filter, value).low;
+        float out = 1.3f * EnvelopeLevel(amplitude, t, gate) * RunFilter(filter, value).low;
         sound.left[i] = out;
         sound.right[i] = out;
     }
@@ -139,7 +139,7 @@ StereoTrack RenderLead(double note, double gate, const LeadSound& sound) {
     }
     Oscillator square;
     double squareHz = NoteFrequency(note - 12.0);
-    float scale = 0.8f / std::sqrt(static_cast<float>(sound.voices));
+    float scale = 1.4f / std::sqrt(static_cast<float>(sound.voices));
     Filter filterLeft, filterRight;
     for (size_t i = 0; i < frames; ++i) {
         double t = static_cast<double>(i) / MusicRate;
@@ -160,7 +160,7 @@ StereoTrack RenderLead(double note, double gate, const LeadSound& sound) {
         left *= scale;
         right *= scale;
         if (sound.squareLevel > 0.0f) {
-            float body = sound.squareLevel * 0.5f * NextSquare(square, squareHz * bend);
+            float body = sound.squareLevel * 0.9f * NextSquare(square, squareHz * bend);
             left += body;
             right += body;
         }
