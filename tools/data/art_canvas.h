@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+// A colour in linear 0...1 channels (brighter values clip when stored).
 struct Color {
     float r, g, b;
 };
@@ -23,11 +24,11 @@ inline Color operator*(Color a, float k) {
 inline Color operator*(Color a, Color b) {
     return {a.r * b.r, a.g * b.g, a.b * b.b};
 }
+// a at k = 0, b at k = 1, linear between.
 inline Color MixColor(Color a, Color b, float k) {
     return a + (b - a) * k;
 }
 
-// Linear-light colours in 0...1 (brighter values clip when stored).
 struct Canvas {
     int width;
     int height;
@@ -46,7 +47,9 @@ struct Mask {
     float At(int x, int y) const { return values[static_cast<size_t>(y) * width + x]; }
 };
 
+// A width x height canvas filled with one colour.
 Canvas NewCanvas(int width, int height, Color fill = {0, 0, 0});
+// A width x height mask of zeros.
 Mask NewMask(int width, int height);
 
 // R, G, B bytes (3 per pixel), top row first; each channel clamped to 0...1
@@ -83,6 +86,7 @@ float PeriodicFractalNoise2(float x, float y, int periodX, int periodY, int octa
 inline float Clamp01(float v) {
     return v < 0 ? 0 : (v > 1 ? 1 : v);
 }
+// 0 at edge0, 1 at edge1, an S-curve between (edge0 may be the larger).
 inline float SmoothStep(float edge0, float edge1, float v) {
     float k = Clamp01((v - edge0) / (edge1 - edge0));
     return k * k * (3 - 2 * k);

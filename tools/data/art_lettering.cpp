@@ -115,13 +115,3 @@ void StampMask(Mask& target, const Mask& source, float left, float top) {
         }
     }
 }
-
-Mask MirrorMask(const Mask& mask) {
-    Mask out = mask;
-    for (int y = 0; y < mask.height; ++y) {
-        for (int x = 0; x < mask.width; ++x) {
-            out.At(x, y) = mask.At(mask.width - 1 - x, y);
-        }
-    }
-    return out;
-}

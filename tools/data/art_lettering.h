@@ -28,6 +28,3 @@ TextMask RenderText(const char* fontFile, const std::string& text, float size, f
 // Adds source into target (clamped to 1) with source's top left corner at
 // (left, top), shifted by a fraction of a pixel through bilinear weights.
 void StampMask(Mask& target, const Mask& source, float left, float top);
-
-// Mirrors a mask left to right.
-Mask MirrorMask(const Mask& mask);

@@ -32,7 +32,7 @@ struct LetterPicture {
 
 // In the order of the name's letter slots.
 const LetterPicture LetterPictures[] = {
-    {'H', 1.0f, 1.0f, -0.4f, 0.75f, true},    {'y', 0.5f, 0.5f, -0.28f, 0.375f, false},
+    {'H', 1.0f, 1.0f, -0.4f, 0.765f, true},   {'y', 0.5f, 0.5f, -0.28f, 0.375f, false},
     {'z', 0.5f, 0.5f, -0.25f, 0.33f, false},  {'v', 0.25f, 1.0f, -0.35f, 0.155f, false},
     {'u', 0.5f, 0.5f, -0.25f, 0.345f, false}, {'p', 0.5f, 0.5f, -0.25f, 0.32f, false},
     {'s', 0.5f, 0.5f, -0.23f, 0.32f, false},  {'t', 0.5f, 0.5f, -0.25f, 0.30f, false},

@@ -27,7 +27,9 @@ constexpr float Pi = 3.14159265f;
 // with a sun and soft clouds above the horizon, a dark band at the horizon
 // and warm ground fading to shadow below.
 Color ChromeEnvironment(float x, float y, float z) {
-    float elevation = -y; // sine of the angle above the horizon
+    // Sine of the angle above a horizon set a little low, so that sky
+    // fills more of the ball than ground and the metal reads bright.
+    float elevation = -y + 0.22f;
     if (elevation >= 0) {
         float k = std::pow(elevation, 0.6f);
         Color sky = MixColor(Color{0.88f, 0.93f, 1.0f}, Color{0.18f, 0.36f, 0.78f}, k);
@@ -42,9 +44,9 @@ Color ChromeEnvironment(float x, float y, float z) {
         return MixColor(Color{0.55f, 0.62f, 0.72f}, sky, SmoothStep(0.0f, 0.12f, elevation));
     }
     float depth = std::pow(-elevation, 0.8f);
-    Color ground = MixColor(Color{0.05f, 0.04f, 0.04f}, Color{0.62f, 0.42f, 0.26f},
-                            SmoothStep(0.0f, 0.55f, depth));
-    ground = MixColor(ground, Color{0.20f, 0.13f, 0.09f}, SmoothStep(0.6f, 1.0f, depth));
+    Color ground = MixColor(Color{0.03f, 0.03f, 0.04f}, Color{0.55f, 0.44f, 0.36f},
+                            SmoothStep(0.0f, 0.5f, depth));
+    ground = MixColor(ground, Color{0.16f, 0.15f, 0.17f}, SmoothStep(0.5f, 1.0f, depth));
     float grain = FractalNoise3(x * 6.0f, y * 6.0f, z * 6.0f, 3, 72);
     return ground * (0.9f + 0.15f * grain);
 }
@@ -114,20 +116,22 @@ Canvas DrawSphereSky() {
     return canvas;
 }
 
-// A mosaic of square tesserae, 16 by 16 of them, each 16 pixels with grout
-// between, laid in a pattern of nested diamonds whose period is the
-// picture's side, so the picture tiles without seams. Each tessera has its
-// own slight tint and a bevel lit from the upper left.
+// A mosaic of square tesserae, 8 pixels each with grout between, laid in a
+// pattern of nested diamonds 8 tesserae across. The picture is twice as
+// wide as high, as the sphere is round its middle and from pole to pole, so
+// the tesserae come out square on the sphere's equator; both sides are
+// whole periods of the pattern, so it tiles without seams. Each tessera has
+// its own slight tint and a bevel lit from the upper left.
 Canvas DrawMosaic() {
-    const int size = 256, cells = 16, cell = size / cells;
+    const int width = 512, height = 256, cell = 8;
     // Colour by ring, from the diamond's centre outwards.
     const Color rings[] = {
         {0.92f, 0.72f, 0.26f}, {0.95f, 0.90f, 0.74f}, {0.70f, 0.24f, 0.12f}, {0.08f, 0.20f, 0.50f},
         {0.05f, 0.12f, 0.34f}, {0.16f, 0.42f, 0.70f}, {0.95f, 0.90f, 0.74f},
     };
-    Canvas canvas = NewCanvas(size, size);
-    for (int cy = 0; cy < cells; ++cy) {
-        for (int cx = 0; cx < cells; ++cx) {
+    Canvas canvas = NewCanvas(width, height);
+    for (int cy = 0; cy < height / cell; ++cy) {
+        for (int cx = 0; cx < width / cell; ++cx) {
             // Steps from the centre of this cell's 8 x 8 block: 0...3 each way.
             int dx = static_cast<int>(std::abs((cx % 8) - 3.5f));
             int dy = static_cast<int>(std::abs((cy % 8) - 3.5f));
@@ -141,9 +145,9 @@ Canvas DrawMosaic() {
                 for (int px = 0; px < cell; ++px) {
                     float fx = (px + 0.5f) / cell, fy = (py + 0.5f) / cell;
                     float edge = std::min({fx, 1 - fx, fy, 1 - fy}) * cell; // pixels
-                    float grout = SmoothStep(1.0f, 2.2f, edge);
+                    float grout = SmoothStep(0.6f, 1.6f, edge);
                     // Bevel: lighter towards the upper left, darker lower right.
-                    float bevel = SmoothStep(4.0f, 0.0f, edge) * ((fx + fy < 1) ? 0.25f : -0.25f);
+                    float bevel = SmoothStep(3.0f, 0.0f, edge) * ((fx + fy < 1) ? 0.25f : -0.25f);
                     float grain = 0.06f * GradientNoise3((cx * cell + px) * 0.35f,
                                                          (cy * cell + py) * 0.35f, 0.0f, 34);
                     Color tile = base * (1 + bevel + grain);

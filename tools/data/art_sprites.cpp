@@ -27,8 +27,8 @@ Mask DrawGlow() {
             float dy = (y + 0.5f - size * 0.5f) / (size * 0.5f);
             float r2 = dx * dx + dy * dy;
             float core = std::exp(-r2 / 0.006f);
-            float halo = std::exp(-r2 / 0.06f) * 0.55f;
-            float wide = std::exp(-r2 / 0.25f) * 0.22f;
+            float halo = std::exp(-r2 / 0.05f) * 0.45f;
+            float wide = std::exp(-r2 / 0.25f) * 0.12f;
             float rays = (std::exp(-dx * dx / 0.0006f) + std::exp(-dy * dy / 0.0006f)) *
                          std::exp(-r2 / 0.2f) * 0.25f;
             // Fade smoothly to black at the circle that touches the edges.
