@@ -47,7 +47,12 @@ double PortableExp2(double x) {
     int64_t whole = static_cast<int64_t>(k);
     int64_t n = whole >> 6; // rounds towards minus infinity
     size_t j = static_cast<size_t>(whole & 63);
-    double value = Exp2Table()[j] * SeriesExp(g * Ln2, 6);
+    double y = g * Ln2;
+    // e^y to the y^6 term, in Horner form with the factorials' reciprocals.
+    double series =
+        1.0 +
+        y * (1.0 + y * (1.0 / 2 + y * (1.0 / 6 + y * (1.0 / 24 + y * (1.0 / 120 + y / 720)))));
+    double value = Exp2Table()[j] * series;
     if (n >= -1022 && n <= 1023) {
         // 2^n built from its exponent bits.
         return value * std::bit_cast<double>(static_cast<uint64_t>(n + 1023) << 52);
@@ -67,13 +72,26 @@ double PortableSin(double x) {
     } else if (r < -Pi / 2.0) {
         r = -Pi - r;
     }
+    // The series to r^23 in Horner form; the coefficients are ±1/n!.
+    static constexpr double Coefficients[11] = {
+        -1.0 / 6,
+        1.0 / 120,
+        -1.0 / 5040,
+        1.0 / 362880,
+        -1.0 / 39916800,
+        1.0 / 6227020800,
+        -1.0 / 1307674368000,
+        1.0 / 355687428096000,
+        -1.0 / 121645100408832000,
+        1.0 / 51090942171709440000.0,
+        -1.0 / 25852016738884976640000.0,
+    };
     double square = r * r;
-    double term = r, sum = r;
-    for (int k = 1; k <= 11; ++k) {
-        term *= -square / ((2.0 * k) * (2.0 * k + 1.0));
-        sum += term;
+    double sum = Coefficients[10];
+    for (int k = 9; k >= 0; --k) {
+        sum = Coefficients[k] + square * sum;
     }
-    return sum;
+    return r + r * square * sum;
 }
 
 double PortableCos(double x) {
