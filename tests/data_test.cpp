@@ -1,0 +1,752 @@
+// The data generator: the pictures, skybox, sprite and mesh it writes, read
+// back with the program's own readers from the data folder that the build
+// fills; the writers' round trips; the same bytes from a second run; the
+// generator's failures; and the soundtrack, decoded as a player decodes it,
+// with its instruments' note boundaries.
+#include "image/image.h"
+#include "image/jpeg.h"
+#include "image/object3d.h"
+#include "image/object3d_write.h"
+#include "image/pcx.h"
+#include "image/pcx_write.h"
+#include "image/skybox.h"
+#include "image/tga.h"
+#include "image/tga_write.h"
+#include "shell/fatal.h"
+#include "support/files.h"
+#include "tools/data/music_drums.h"
+#include "tools/data/music_math.h"
+#include "tools/data/music_synth.h"
+#include "tools/data/output.h"
+
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <csetjmp>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Pictures and mesh, read from the data folder the build fills.
+
+const std::string DataDir = std::string(TESSALINE_BINARY_DIR) + "/data";
+
+std::string DataPath(const std::string& name) {
+    return DataDir + "/" + name;
+}
+
+bool IsPowerOfTwo(int v) {
+    return v > 0 && (v & (v - 1)) == 0;
+}
+
+// Largest channel value on the picture's outermost rows and columns.
+int BrightestEdge(const Image* image) {
+    int bpp = ImageBytesPerPixel(image), brightest = 0;
+    for (int y = 0; y < image->height; ++y) {
+        for (int x = 0; x < image->width; ++x) {
+            if (x != 0 && y != 0 && x != image->width - 1 && y != image->height - 1) {
+                continue;
+            }
+            const uint8_t* p = &image->pixels[(static_cast<size_t>(y) * image->width + x) * bpp];
+            brightest = std::max({brightest, int(p[0]), int(p[1]), int(p[2])});
+        }
+    }
+    return brightest;
+}
+
+// Mean absolute difference between columns a and b (all channels).
+double ColumnDifference(const Image* image, int a, int b) {
+    int bpp = ImageBytesPerPixel(image);
+    double sum = 0;
+    for (int y = 0; y < image->height; ++y) {
+        for (int c = 0; c < 3; ++c) {
+            size_t row = static_cast<size_t>(y) * image->width;
+            sum +=
+                std::abs(image->pixels[(row + a) * bpp + c] - image->pixels[(row + b) * bpp + c]);
+        }
+    }
+    return sum / (image->height * 3);
+}
+
+// Mean absolute difference between rows a and b.
+double RowDifference(const Image* image, int a, int b) {
+    int bpp = ImageBytesPerPixel(image);
+    double sum = 0;
+    for (int x = 0; x < image->width; ++x) {
+        for (int c = 0; c < 3; ++c) {
+            sum += std::abs(image->pixels[(static_cast<size_t>(a) * image->width + x) * bpp + c] -
+                            image->pixels[(static_cast<size_t>(b) * image->width + x) * bpp + c]);
+        }
+    }
+    return sum / (image->width * 3);
+}
+
+// A picture repeats without a seam when its wrap-round step (last column to
+// first) is no larger than its ordinary steps between neighbours.
+double MeanColumnStep(const Image* image) {
+    double sum = 0;
+    for (int x = 0; x + 1 < image->width; ++x) {
+        sum += ColumnDifference(image, x, x + 1);
+    }
+    return sum / (image->width - 1);
+}
+
+double MeanRowStep(const Image* image) {
+    double sum = 0;
+    for (int y = 0; y + 1 < image->height; ++y) {
+        sum += RowDifference(image, y, y + 1);
+    }
+    return sum / (image->height - 1);
+}
+
+TEST(DataArt, LetterPicturesSuitTheirQuads) {
+    // Letter, and the picture's size: 256 texels per view unit of its quad.
+    const std::pair<char, std::array<int, 2>> letters[] = {
+        {'H', {256, 256}}, {'y', {128, 128}}, {'z', {128, 128}}, {'v', {64, 256}},
+        {'u', {128, 128}}, {'p', {128, 128}}, {'s', {128, 128}}, {'t', {128, 128}},
+        {'D', {256, 256}}, {'o', {128, 128}}, {'a', {128, 128}},
+    };
+    for (const auto& [letter, size] : letters) {
+        SCOPED_TRACE(letter);
+        const Image* image =
+            GetImage(LoadTga(DataPath(std::string("textures/001") + letter + ".tga").c_str()));
+        // No alpha channel: the fade-out acts through the colour's alpha.
+        EXPECT_EQ(image->pixelFormat, GL_RGB);
+        EXPECT_EQ(image->width, size[0]);
+        EXPECT_EQ(image->height, size[1]);
+        EXPECT_TRUE(IsPowerOfTwo(image->width) && IsPowerOfTwo(image->height));
+        // Black round the glyph: the pictures are added and clamped.
+        EXPECT_LE(BrightestEdge(image), 2);
+        int bright = 0;
+        for (size_t i = 0; i < image->pixels.size(); ++i) {
+            bright += image->pixels[i] > 200;
+        }
+        EXPECT_GT(bright, 100);
+    }
+}
+
+TEST(DataArt, LettersAreStoredMirrored) {
+    // The quads show a picture's right edge at their left, so a letter
+    // whose stem is on its left (D, p) holds the stem on the right of its
+    // ink in the file.
+    for (char letter : {'D', 'p'}) {
+        SCOPED_TRACE(letter);
+        const Image* image =
+            GetImage(LoadTga(DataPath(std::string("textures/001") + letter + ".tga").c_str()));
+        std::vector<int> ink(image->width, 0);
+        for (int y = 0; y < image->height; ++y) {
+            for (int x = 0; x < image->width; ++x) {
+                ink[x] += image->pixels[(static_cast<size_t>(y) * image->width + x) * 3] > 200;
+            }
+        }
+        int first = -1, last = -1, stem = 0;
+        for (int x = 0; x < image->width; ++x) {
+            if (ink[x] > 0) {
+                last = x;
+                first = first < 0 ? x : first;
+            }
+            stem = ink[x] > ink[stem] ? x : stem;
+        }
+        ASSERT_GE(first, 0);
+        EXPECT_GT(stem, (first + last) / 2);
+    }
+}
+
+TEST(DataArt, TitlePicturesHaveTheirSizesAndDarkGrounds) {
+    struct Case {
+        const char* name;
+        int width, height;
+        bool additive; // drawn added onto black: must have a black ground
+    };
+    const Case cases[] = {
+        {"textures/zembrit.tga", 512, 256, false},
+        {"textures/morvasktop.tga", 512, 256, true},
+        {"textures/morvaskbottom.tga", 512, 256, true},
+        {"textures/punkt.tga", 512, 128, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Image* image = GetImage(LoadTga(DataPath(c.name).c_str()));
+        EXPECT_EQ(image->pixelFormat, GL_RGB);
+        EXPECT_EQ(image->width, c.width);
+        EXPECT_EQ(image->height, c.height);
+        if (c.additive) {
+            EXPECT_LE(BrightestEdge(image), 8);
+        }
+    }
+    // The banners are laid one over the other: the top one's design stays
+    // in the upper half and the bottom one's in the lower half.
+    const Image* top = GetImage(LoadTga(DataPath("textures/morvasktop.tga").c_str()));
+    const Image* bottom = GetImage(LoadTga(DataPath("textures/morvaskbottom.tga").c_str()));
+    auto brightestIn = [](const Image* image, int fromRow, int toRow) {
+        int brightest = 0;
+        for (size_t i = static_cast<size_t>(fromRow) * image->width * 3;
+             i < static_cast<size_t>(toRow) * image->width * 3; ++i) {
+            brightest = std::max(brightest, int(image->pixels[i]));
+        }
+        return brightest;
+    };
+    EXPECT_LE(brightestIn(top, 160, 256), 8);
+    EXPECT_LE(brightestIn(bottom, 0, 96), 8);
+}
+
+TEST(DataArt, ObjectMaterialsReadAndTile) {
+    const Image* environment = GetImage(LoadPcx(DataPath("textures/mess.pcx").c_str()));
+    EXPECT_EQ(environment->width, 256);
+    EXPECT_EQ(environment->height, 256);
+    EXPECT_EQ(environment->pixelFormat, GL_RGB);
+
+    // The sky is a three-component JPEG that wraps round the sphere.
+    std::optional<JpegPicture> decoded = DecodeJpegFile(DataPath("textures/spheresky.jpg").c_str());
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(decoded->stride, decoded->width * 3);
+    const Image* sky = GetImage(LoadJpeg(DataPath("textures/spheresky.jpg").c_str()));
+    EXPECT_EQ(sky->width, 512);
+    EXPECT_EQ(sky->height, 256);
+    EXPECT_LE(ColumnDifference(sky, sky->width - 1, 0), 2 * MeanColumnStep(sky) + 2);
+
+    const Image* mosaic = GetImage(LoadTga(DataPath("textures/mosaico.tga").c_str()));
+    EXPECT_EQ(mosaic->pixelFormat, GL_RGB);
+    EXPECT_TRUE(IsPowerOfTwo(mosaic->width) && IsPowerOfTwo(mosaic->height));
+    EXPECT_LE(ColumnDifference(mosaic, mosaic->width - 1, 0), 1.5 * MeanColumnStep(mosaic));
+    EXPECT_LE(RowDifference(mosaic, mosaic->height - 1, 0), 1.5 * MeanRowStep(mosaic));
+}
+
+TEST(DataArt, SpriteAndBackdrop) {
+    const Image* glow = GetImage(LoadPcx(DataPath("textures/luz.pcx").c_str()));
+    EXPECT_TRUE(IsPowerOfTwo(glow->width) && glow->width == glow->height);
+    EXPECT_EQ(BrightestEdge(glow), 0);
+    const uint8_t* centre =
+        &glow->pixels[(static_cast<size_t>(glow->height / 2) * glow->width + glow->width / 2) * 3];
+    EXPECT_EQ(centre[0], 255);
+    // Grey: the sprite's own colour tints it.
+    for (size_t i = 0; i < glow->pixels.size(); i += 3) {
+        ASSERT_TRUE(glow->pixels[i] == glow->pixels[i + 1] &&
+                    glow->pixels[i] == glow->pixels[i + 2]);
+    }
+
+    const Image* blocks = GetImage(LoadTga(DataPath("textures/cubitos.tga").c_str()));
+    EXPECT_EQ(blocks->pixelFormat, GL_RGB);
+    EXPECT_TRUE(IsPowerOfTwo(blocks->width) && IsPowerOfTwo(blocks->height));
+    EXPECT_LE(ColumnDifference(blocks, blocks->width - 1, 0), 1.5 * MeanColumnStep(blocks));
+    EXPECT_LE(RowDifference(blocks, blocks->height - 1, 0), 1.5 * MeanRowStep(blocks));
+}
+
+// The skybox's faces meet without seams: along each of the cube's twelve
+// edges the texels of the two faces that share it show the same sky. The
+// texel under a point comes from the skybox's own corner and texture
+// coordinate tables, so a face stored turned or mirrored fails here.
+TEST(DataArt, SkyboxFacesMeetWithoutSeams) {
+    Skybox* skybox = LoadSkybox(DataPath("skybox/space1").c_str(), 16, 1);
+    ASSERT_NE(skybox, nullptr);
+    using Point = std::array<float, 3>;
+    auto corner = [&](int face, int k) {
+        const float* c = skybox->corners[skybox->faces[face].cornerIndex[k]];
+        return Point{c[0], c[1], c[2]};
+    };
+    // The point of a face at texture coordinates (s, t): corners 2, 3 and 1
+    // of the drawing order carry (0, 0), (1, 0) and (0, 1).
+    for (int face = 0; face < 6; ++face) {
+        const SkyboxFace& f = skybox->faces[face];
+        ASSERT_EQ(f.s[2], 0.0f);
+        ASSERT_EQ(f.t[2], 0.0f);
+        ASSERT_EQ(f.s[3], 1.0f);
+        ASSERT_EQ(f.t[1], 1.0f);
+        const Image* image = GetImage(f.image);
+        EXPECT_EQ(image->pixelFormat, GL_RGB);
+        EXPECT_EQ(image->width, image->height);
+        EXPECT_TRUE(IsPowerOfTwo(image->width));
+    }
+    auto texelAt = [&](int face, Point p, bool& inside) {
+        Point o = corner(face, 2), se = corner(face, 3), te = corner(face, 1);
+        Point sd{se[0] - o[0], se[1] - o[1], se[2] - o[2]};
+        Point td{te[0] - o[0], te[1] - o[1], te[2] - o[2]};
+        Point d{p[0] - o[0], p[1] - o[1], p[2] - o[2]};
+        float s = (d[0] * sd[0] + d[1] * sd[1] + d[2] * sd[2]) / 400.0f;
+        float t = (d[0] * td[0] + d[1] * td[1] + d[2] * td[2]) / 400.0f;
+        float normal = std::abs((sd[1] * td[2] - sd[2] * td[1]) * d[0] +
+                                (sd[2] * td[0] - sd[0] * td[2]) * d[1] +
+                                (sd[0] * td[1] - sd[1] * td[0]) * d[2]);
+        inside = normal < 1e-3f && s >= -1e-4f && s <= 1.0001f && t >= -1e-4f && t <= 1.0001f;
+        const Image* image = GetImage(skybox->faces[face].image);
+        int x = std::clamp(static_cast<int>(s * image->width), 0, image->width - 1);
+        int y = std::clamp(static_cast<int>(t * image->height), 0, image->height - 1);
+        return &image->pixels[(static_cast<size_t>(y) * image->width + x) * 3];
+    };
+    // Walk every face's border; where another face holds the same point,
+    // compare, and compare again with that face's texel taken mirrored
+    // along the edge, which a misplaced face would match as well.
+    double matched = 0, mirrored = 0;
+    int pairs = 0;
+    for (int face = 0; face < 6; ++face) {
+        Point o = corner(face, 2), se = corner(face, 3), te = corner(face, 1);
+        for (int i = 0; i < 512; ++i) {
+            float a = (i + 0.5f) / 512;
+            for (int side = 0; side < 4; ++side) {
+                float s = side == 0 ? a : side == 1 ? a : side == 2 ? 0.0f : 1.0f;
+                float t = side == 0 ? 0.0f : side == 1 ? 1.0f : a;
+                float sm = side < 2 ? 1 - a : s, tm = side < 2 ? t : 1 - a;
+                Point p, q;
+                for (int k = 0; k < 3; ++k) {
+                    p[k] = o[k] + s * (se[k] - o[k]) + t * (te[k] - o[k]);
+                    q[k] = o[k] + sm * (se[k] - o[k]) + tm * (te[k] - o[k]);
+                }
+                bool inside = false;
+                const uint8_t* here = texelAt(face, p, inside);
+                for (int other = 0; other < 6; ++other) {
+                    bool onOther = false, onOtherMirrored = false;
+                    if (other == face) {
+                        continue;
+                    }
+                    const uint8_t* there = texelAt(other, p, onOther);
+                    const uint8_t* thereMirrored = texelAt(other, q, onOtherMirrored);
+                    if (!onOther || !onOtherMirrored) {
+                        continue;
+                    }
+                    for (int c = 0; c < 3; ++c) {
+                        matched += std::abs(here[c] - there[c]);
+                        mirrored += std::abs(here[c] - thereMirrored[c]);
+                    }
+                    ++pairs;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(pairs, 6 * 4 * 512);
+    EXPECT_LT(matched, 0.5 * mirrored);
+    EXPECT_LT(matched / (pairs * 3), 4.0);
+    FreeSkybox(skybox);
+}
+
+TEST(DataArt, CatMeshIsClosedSmoothAndSized) {
+    Object3D* cat = NewObject3D();
+    ASSERT_EQ(LoadObject3D(DataPath("objects/cat.3dg").c_str(), 3, cat), 0);
+    EXPECT_GE(cat->faceCount, 2000);
+    EXPECT_LE(cat->faceCount, 12000);
+    // About 150 units nose to tail, standing on z = 0, taller than wide.
+    Vec3 size{cat->boundsMax.x - cat->boundsMin.x, cat->boundsMax.y - cat->boundsMin.y,
+              cat->boundsMax.z - cat->boundsMin.z};
+    EXPECT_NEAR(size.x, 150.0f, 3.0f);
+    EXPECT_GT(size.z, 2 * size.y);
+
+    // Closed: every edge is used once in each direction.
+    std::map<std::pair<int, int>, int> edges;
+    for (int f = 0; f < cat->faceCount; ++f) {
+        const int* v = cat->faces[f].vertex;
+        for (int k = 0; k < 3; ++k) {
+            ASSERT_GE(v[k], 0);
+            ASSERT_LT(v[k], cat->vertexCount);
+            ++edges[{v[k], v[(k + 1) % 3]}];
+        }
+    }
+    for (const auto& [edge, count] : edges) {
+        ASSERT_EQ(count, 1);
+        auto back = edges.find({edge.second, edge.first});
+        ASSERT_TRUE(back != edges.end() && back->second == 1);
+    }
+
+    // No flat triangle; drawing order (the file's reversed) turns clockwise
+    // seen from outside, so the stored normals oppose it and the enclosed
+    // volume comes out negative.
+    double volume = 0;
+    int agreeing = 0;
+    for (int f = 0; f < cat->faceCount; ++f) {
+        const int* v = cat->faces[f].vertex;
+        const Object3DVertex &a = cat->vertices[v[0]], &b = cat->vertices[v[1]],
+                             &c = cat->vertices[v[2]];
+        double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
+        double wx = c.x - a.x, wy = c.y - a.y, wz = c.z - a.z;
+        double nx = uy * wz - uz * wy, ny = uz * wx - ux * wz, nz = ux * wy - uy * wx;
+        ASSERT_GT(nx * nx + ny * ny + nz * nz, 0.0);
+        volume += (a.x * nx + a.y * ny + a.z * nz) / 6;
+        const float* n = &cat->faceNormals[3 * f];
+        EXPECT_LT(n[0] * nx + n[1] * ny + n[2] * nz, 0.0);
+        EXPECT_NEAR(std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]), 254.0f, 1.5f);
+        // Smooth: the vertex normals lean the same way as their triangle's.
+        for (int k = 0; k < 3; ++k) {
+            const float* m = &cat->vertexNormals[3 * v[k]];
+            agreeing += m[0] * n[0] + m[1] * n[1] + m[2] * n[2] > 0;
+        }
+    }
+    EXPECT_LT(volume, -0.1 * size.x * size.y * size.z);
+    EXPECT_GT(agreeing, 0.99 * 3 * cat->faceCount);
+    for (int i = 0; i < cat->vertexCount; ++i) {
+        const float* m = &cat->vertexNormals[3 * i];
+        ASSERT_NEAR(std::sqrt(m[0] * m[0] + m[1] * m[1] + m[2] * m[2]), 254.0f, 1.5f);
+    }
+    FreeObject3D(cat);
+}
+
+// The writers, each round-tripped through its reader.
+
+TEST(DataWriters, TgaRoundTripsInBothEncodings) {
+    // Runs longer than one packet, lone pixels between runs, and alpha.
+    const int width = 300, height = 3;
+    for (int bpp : {3, 4}) {
+        std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * bpp);
+        for (int i = 0; i < width * height; ++i) {
+            bool run = (i / 7) % 3 == 0 || i < 260;
+            for (int c = 0; c < bpp; ++c) {
+                pixels[static_cast<size_t>(i) * bpp + c] =
+                    static_cast<uint8_t>(run ? 40 * c + 1 : (i * 37 + c * 11) & 0xFF);
+            }
+        }
+        for (TgaEncoding encoding : {TgaEncoding::Uncompressed, TgaEncoding::RunLength}) {
+            std::string path = MakeScratchDir("tga_write") + "/picture.tga";
+            WriteFileBytes(path, EncodeTga(width, height, bpp, pixels.data(), encoding));
+            const Image* image = GetImage(LoadTga(path.c_str()));
+            EXPECT_EQ(image->pixelFormat, bpp == 3 ? GL_RGB : GL_RGBA);
+            EXPECT_EQ(image->pixels, pixels);
+        }
+    }
+}
+
+TEST(DataWriters, PcxRoundTripsEveryIndex) {
+    // Every index, with values 0xC0 and above both alone and in runs, and a
+    // run longer than one 63-pixel packet.
+    const int width = 256, height = 3;
+    std::vector<uint8_t> indices(static_cast<size_t>(width) * height);
+    for (int i = 0; i < width; ++i) {
+        indices[i] = static_cast<uint8_t>(i);
+        indices[width + i] = static_cast<uint8_t>(0xC0 + (i / 5) % 64);
+        indices[2 * width + i] = i < 200 ? 0xC1 : 7;
+    }
+    std::vector<uint8_t> palette(768);
+    for (int i = 0; i < 768; ++i) {
+        palette[i] = static_cast<uint8_t>(i * 7 + 3);
+    }
+    std::string path = MakeScratchDir("pcx_write") + "/picture.pcx";
+    WriteFileBytes(path, EncodePcx(width, height, indices.data(), palette.data()));
+    const Image* image = GetImage(LoadPcx(path.c_str()));
+    ASSERT_EQ(image->width, width);
+    ASSERT_EQ(image->height, height);
+    for (size_t i = 0; i < indices.size(); ++i) {
+        for (int c = 0; c < 3; ++c) {
+            ASSERT_EQ(image->pixels[3 * i + c], palette[3 * indices[i] + c]) << i;
+        }
+    }
+}
+
+TEST(DataWriters, Object3DRoundTrips) {
+    Object3DFile mesh;
+    mesh.positions = {{-32768, 0, 5}, {32767, -1, 0}, {0, 300, -7}};
+    mesh.vertexNormals = {{254, 0, 0}, {0, -254, 0}, {0, 0, 254}};
+    mesh.triangles = {{0, 1, 2}};
+    mesh.faceNormals = {{1, 2, -3}};
+    std::string path = MakeScratchDir("object3d_write") + "/mesh.3dg";
+    WriteFileBytes(path, EncodeObject3D(mesh));
+    Object3D* object = NewObject3D();
+    ASSERT_EQ(LoadObject3D(path.c_str(), 0, object), 0);
+    ASSERT_EQ(object->vertexCount, 3);
+    ASSERT_EQ(object->faceCount, 1);
+    EXPECT_EQ(object->vertices[0].x, -32768.0f);
+    EXPECT_EQ(object->vertices[1].x, 32767.0f);
+    EXPECT_EQ(object->vertices[2].z, -7.0f);
+    EXPECT_EQ(object->vertexNormals[4], -254.0f);
+    EXPECT_EQ(object->faces[0].vertex[0], 2);
+    EXPECT_EQ(object->faceNormals[2], -3.0f);
+    FreeObject3D(object);
+}
+
+} // namespace
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The folder the build fills by running the generator.
+std::string BuiltDataDir() {
+    return std::string(TESSALINE_BINARY_DIR) + "/data";
+}
+
+std::string Generator() {
+    return std::string(TESSALINE_BINARY_DIR) + "/tessaline-data";
+}
+
+// Every regular file under dir, as sorted paths relative to dir.
+std::vector<std::string> ListFiles(const std::string& dir) {
+    std::vector<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+        if (entry.is_regular_file()) {
+            files.push_back(fs::relative(entry.path(), dir).string());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// ---- The generator as a program ----
+
+TEST(DataGenerator, SecondRunWritesTheSameFilesByteForByte) {
+    ASSERT_TRUE(fs::exists(BuiltDataDir() + "/music/velt2002.mp3")) << "build the tree first";
+    std::string dir = MakeScratchDir("data-run");
+    CommandResult run = RunCommand(Generator() + " " + dir + "/out");
+    ASSERT_EQ(run.status, 0) << run.output;
+
+    std::vector<std::string> files = ListFiles(dir + "/out");
+    ASSERT_EQ(files, ListFiles(BuiltDataDir()));
+    for (const std::string& name : files) {
+        EXPECT_NE(run.output.find("tessaline-data: " + name + " ("), std::string::npos)
+            << "no progress line for " << name;
+        EXPECT_TRUE(ReadFileBytes(dir + "/out/" + name) ==
+                    ReadFileBytes(BuiltDataDir() + "/" + name))
+            << name << " differs between two runs";
+    }
+    fs::remove_all(dir);
+}
+
+TEST(DataGenerator, BadCommandLinesAndUnusableFoldersEndWithStatusOne) {
+    std::string dir = MakeScratchDir("data-bad");
+    WriteFileBytes(dir + "/plain-file", {1, 2, 3});
+    struct Case {
+        std::string arguments;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"", "usage: tessaline-data DIR"},
+        {"a b", "usage: tessaline-data DIR"},
+        {"''", "usage: tessaline-data DIR"},
+        {dir + "/plain-file/out", "tessaline-data: error: Cannot make folder " + dir},
+    };
+    for (const Case& c : cases) {
+        CommandResult run = RunCommand(Generator() + " " + c.arguments);
+        EXPECT_EQ(run.status, 1) << "arguments: " << c.arguments;
+        EXPECT_NE(run.output.find(c.message), std::string::npos)
+            << "arguments: " << c.arguments << "\n"
+            << run.output;
+    }
+    fs::remove_all(dir);
+}
+
+// FatalError, caught: the message is kept and control jumps back to the test.
+std::jmp_buf FatalJump;
+std::string FatalMessage;
+void CatchFatal(const char* message) {
+    FatalMessage = message;
+    std::longjmp(FatalJump, 1);
+}
+
+// Writes one byte to dir/name expecting FatalError; returns its message, or
+// "" when the write went through.
+std::string FailedWriteMessage(const std::string& dir, const char* name) {
+    FatalMessage.clear();
+    SetFatalErrorHook(CatchFatal);
+    if (setjmp(FatalJump) == 0) {
+        WriteDataFile(dir, name, {1});
+    }
+    SetFatalErrorHook(nullptr);
+    return FatalMessage;
+}
+
+TEST(DataGenerator, WriteDataFileMakesFoldersAndReportsWhatItCannotWrite) {
+    std::string dir = MakeScratchDir("data-write");
+    WriteDataFile(dir, "a/b/c.bin", {7, 8, 9});
+    EXPECT_EQ(ReadFileBytes(dir + "/a/b/c.bin"), (std::vector<uint8_t>{7, 8, 9}));
+    WriteDataFile(dir, "a/empty.bin", {});
+    EXPECT_TRUE(fs::exists(dir + "/a/empty.bin"));
+    EXPECT_EQ(fs::file_size(dir + "/a/empty.bin"), 0u);
+
+    // A folder where the file should go, and a file where a folder should go.
+    fs::create_directories(dir + "/taken.bin");
+    struct Failure {
+        const char* name;
+        std::string message;
+    };
+    const Failure failures[] = {
+        {"taken.bin", "Cannot write " + dir + "/taken.bin"},
+        {"a/b/c.bin/d.bin", "Cannot make folder " + dir + "/a/b/c.bin"},
+    };
+    for (const Failure& failure : failures) {
+        std::string reported = FailedWriteMessage(dir, failure.name);
+        EXPECT_EQ(reported.rfind(failure.message, 0), 0u) << failure.name << ": " << reported;
+    }
+    fs::remove_all(dir);
+}
+
+// ---- The soundtrack ----
+
+struct DecodedAudio {
+    int channels = 0;
+    int rate = 0;
+    std::vector<float> samples; // interleaved
+};
+
+uint32_t ReadLittle(const std::vector<uint8_t>& bytes, size_t at, int size) {
+    uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i) {
+        value = value << 8 | bytes[at + static_cast<size_t>(i)];
+    }
+    return value;
+}
+
+// Decodes an MP3 with the mpg123 player into 32-bit float samples, as a
+// player would hear it (no clamping, so overshoot shows).
+DecodedAudio DecodeMp3(const std::string& path) {
+    DecodedAudio audio;
+    std::string wav = MakeScratchDir("data-decode") + "/decoded.wav";
+    CommandResult run = RunCommand("mpg123 -q -e f32 -w '" + wav + "' '" + path + "'");
+    EXPECT_EQ(run.status, 0) << run.output;
+    std::vector<uint8_t> bytes = ReadFileBytes(wav);
+    fs::remove_all(fs::path(wav).parent_path());
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0) {
+        ADD_FAILURE() << "mpg123 wrote no WAVE file";
+        return audio;
+    }
+    // RIFF chunks after the 12-byte header: "fmt " holds the format, "data" the samples.
+    for (size_t at = 12; at + 8 <= bytes.size();) {
+        uint32_t size = ReadLittle(bytes, at + 4, 4);
+        size_t body = at + 8;
+        if (std::memcmp(&bytes[at], "fmt ", 4) == 0) {
+            EXPECT_EQ(ReadLittle(bytes, body, 2), 3u) << "not float samples";
+            audio.channels = static_cast<int>(ReadLittle(bytes, body + 2, 2));
+            audio.rate = static_cast<int>(ReadLittle(bytes, body + 4, 4));
+        } else if (std::memcmp(&bytes[at], "data", 4) == 0) {
+            size_t count = std::min<size_t>(size, bytes.size() - body) / 4;
+            audio.samples.resize(count);
+            std::memcpy(audio.samples.data(), &bytes[body], count * 4);
+        }
+        at = body + size + (size & 1);
+    }
+    return audio;
+}
+
+// Root mean square of both channels from fromSeconds to toSeconds.
+double Rms(const DecodedAudio& audio, double fromSeconds, double toSeconds) {
+    size_t from = static_cast<size_t>(fromSeconds * audio.rate) * 2;
+    size_t to = std::min(audio.samples.size(), static_cast<size_t>(toSeconds * audio.rate) * 2);
+    double sum = 0.0;
+    for (size_t i = from; i < to; ++i) {
+        sum += audio.samples[i] * audio.samples[i];
+    }
+    return to > from ? std::sqrt(sum / static_cast<double>(to - from)) : 0.0;
+}
+
+TEST(Soundtrack, DecodesToTheWholeShowInStereoWithoutClipping) {
+    std::string path = BuiltDataDir() + "/music/velt2002.mp3";
+    std::vector<uint8_t> mp3 = ReadFileBytes(path);
+    ASSERT_GE(mp3.size(), 4u) << path;
+    // The first frame header: MPEG-1 layer III, and its bitrate index
+    // (kbit/s: 32 40 48 56 64 80 96 112 128 160 192 224 256 320).
+    static const int Kbps[16] = {0,   32,  40,  48,  56,  64,  80,  96,
+                                 112, 128, 160, 192, 224, 256, 320, 0};
+    ASSERT_EQ(mp3[0], 0xFF);
+    ASSERT_EQ(mp3[1] & 0xFE, 0xFA) << "not MPEG-1 layer III";
+    EXPECT_GE(Kbps[mp3[2] >> 4], 192);
+
+    DecodedAudio audio = DecodeMp3(path);
+    ASSERT_EQ(audio.channels, 2);
+    ASSERT_EQ(audio.rate, 44100);
+    double seconds = static_cast<double>(audio.samples.size()) / 2.0 / audio.rate;
+    EXPECT_GE(seconds, 126.0);
+    EXPECT_LE(seconds, 140.0);
+    float peak = 0.0f;
+    for (float sample : audio.samples) {
+        peak = std::max(peak, std::fabs(sample));
+    }
+    EXPECT_LT(peak, 0.99f);
+    EXPECT_GT(peak, 0.5f) << "far too quiet";
+
+    // Every scene has music, the flythrough is the loudest, and the file
+    // ends in silence rather than being cut off.
+    const double scenes[][2] = {{0.5, 23.0}, {23.0, 47.75}, {47.75, 71.75}, {71.75, 123.75}};
+    double intro = Rms(audio, scenes[0][0], scenes[0][1]);
+    double flight = Rms(audio, scenes[3][0], scenes[3][1]);
+    for (const auto& scene : scenes) {
+        double level = Rms(audio, scene[0], scene[1]);
+        EXPECT_GT(level, 0.03) << "scene from " << scene[0] << " s";
+        EXPECT_LE(level, flight) << "scene from " << scene[0] << " s";
+    }
+    EXPECT_GT(flight, 1.5 * intro);
+    EXPECT_LT(Rms(audio, seconds - 0.1, seconds), 0.001);
+}
+
+// A rendered note or hit starts from silence and dies away to silence, and
+// never jumps by more than a sound of that pitch can move in one sample:
+// otherwise it clicks where notes meet.
+TEST(Soundtrack, NotesAndHitsStartAndEndWithoutClicks) {
+    LeadSound bright = {7,       22.0f, 0.8f, 0.35f, 2200.0f,
+                        3800.0f, 0.22f, 0.3f, 18.0f, {0.006f, 0.4f, 0.75f, 0.18f}};
+    struct Case {
+        const char* name;
+        std::function<StereoTrack()> render;
+    };
+    const Case cases[] = {
+        {"pad",
+         [] {
+             return RenderPad({57, 60, 64, 67}, 1.0, 2500.0f);
+         }},
+        {"short pad", [] { return RenderPad({45}, 0.05, 8000.0f); }},
+        {"pluck", [] { return RenderPluck(81.0, 3000.0f, 0.16f); }},
+        {"bass", [] { return RenderBass(33.0, 0.3, 1200.0f); }},
+        {"bass, very short", [] { return RenderBass(45.0, 0.01, 3000.0f); }},
+        {"lead", [&] { return RenderLead(84.0, 0.7, bright); }},
+        {"lead, shorter than its attack", [&] { return RenderLead(60.0, 0.003, bright); }},
+        {"kick", [] { return RenderKick(); }},
+        {"snare", [] { return RenderSnare(5); }},
+        {"clap", [] { return RenderClap(6); }},
+        {"closed hat", [] { return RenderHat(false, 7); }},
+        {"open hat", [] { return RenderHat(true, 8); }},
+        {"crash", [] { return RenderCrash(2.0, 9); }},
+        {"riser", [] { return RenderRiser(1.0, 10); }},
+        {"reverse crash", [] { return RenderReverseCrash(1.0, 11); }},
+    };
+    for (const Case& c : cases) {
+        StereoTrack sound = c.render();
+        ASSERT_EQ(sound.left.size(), sound.right.size()) << c.name;
+        ASSERT_GT(sound.left.size(), 100u) << c.name;
+        float peak = 0.0f;
+        for (const std::vector<float>* channel : {&sound.left, &sound.right}) {
+            EXPECT_LT(std::fabs(channel->front()), 0.01f) << c.name << " starts with a click";
+            EXPECT_LT(std::fabs(channel->back()), 0.001f) << c.name << " is cut off";
+            for (float sample : *channel) {
+                ASSERT_TRUE(std::isfinite(sample)) << c.name;
+                peak = std::max(peak, std::fabs(sample));
+            }
+        }
+        EXPECT_GT(peak, 0.01f) << c.name << " is silent";
+        // Sounds are levelled in the mix; this only catches a filter running away.
+        EXPECT_LT(peak, 3.0f) << c.name << " is far too loud";
+    }
+}
+
+// The synthesiser's own elementary functions (the same bits on every
+// machine) agree with the C library's across the ranges it uses them in.
+TEST(Soundtrack, PortableMathAgreesWithTheLibrary) {
+    double worst[6] = {};
+    for (int i = -20000; i <= 20000; ++i) {
+        double x = i * 0.0037;                          // -74 … 74
+        double reduced = std::remainder(x, M_PI / 2.0); // within ±π/4, where tan is tame
+        const double errors[6] = {
+            std::fabs(PortableExp(x) / std::exp(x) - 1.0),
+            std::fabs(PortableExp2(x) / std::exp2(x) - 1.0),
+            std::fabs(PortableSin(x * 40.0) - std::sin(x * 40.0)),
+            std::fabs(PortableCos(x) - std::cos(x)),
+            std::fabs(PortableTanh(x / 10.0) - std::tanh(x / 10.0)),
+            std::fabs(PortableTan(reduced) - std::tan(reduced)),
+        };
+        for (int k = 0; k < 6; ++k) {
+            worst[k] = std::max(worst[k], errors[k]);
+        }
+    }
+    const char* names[6] = {"exp", "exp2", "sin", "cos", "tanh", "tan"};
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_LT(worst[k], 1e-12) << names[k];
+    }
+    EXPECT_EQ(PortableExp(0.0), 1.0);
+    EXPECT_EQ(PortableExp2(10.0), 1024.0);
+    EXPECT_EQ(PortableExp2(-2000.0), 0.0);
+    EXPECT_EQ(PortableTanh(50.0), 1.0);
+}
+
+} // namespace

@@ -1,0 +1,39 @@
+// tessaline-data DIR: writes every data file the show reads (pictures, skybox,
+// light sprite, object mesh, soundtrack) under DIR. The output depends on
+// nothing but this code: fixed seeds, no clock, no locale, so every run on
+// every machine writes the same bytes.
+#include "shell/fatal.h"
+#include "tools/data/art.h"
+#include "tools/data/music.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <string>
+
+// A command-line tool reports on standard error only, never in a box.
+static void ReportFailure(const char* message) {
+    std::fprintf(stderr, "tessaline-data: error: %s\n", message);
+    std::exit(1);
+}
+
+int main(int argc, char** argv) {
+    SetFatalErrorHook(ReportFailure);
+    if (argc != 2 || argv[1][0] == '\0') {
+        std::fprintf(stderr, "usage: tessaline-data DIR\n"
+                             "Writes the show's data files (textures, skybox, object, music) "
+                             "under DIR.\n");
+        return 1;
+    }
+    std::string dir = argv[1];
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error) {
+        FatalError("Cannot make folder %s: %s", dir.c_str(), error.message().c_str());
+    }
+    WriteArtFiles(dir);
+    WriteMusicFiles(dir);
+    std::printf("tessaline-data: all files written under %s\n", dir.c_str());
+    return 0;
+}
