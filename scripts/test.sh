@@ -24,7 +24,7 @@ export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktra
 # sanitizer build, so that a memory or undefined-behaviour fault anywhere in
 # the show fails here. Frames are played, not written.
 sanitizeData="$root/build-sanitize/data"
-if [ -f "$sanitizeData/music/velt2002.mp3" ]; then
+if [ -f "$sanitizeData/bsp/qorldm1.bsp" ]; then
     echo "== the whole show through the capture (sanitizer build)"
     "$root/build-sanitize/tessaline-capture" --quiet --fps 5 --data "$sanitizeData"
 else

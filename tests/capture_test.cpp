@@ -379,7 +379,7 @@ TEST(SummarizeFrames, MedianPercentileAndMean) {
 // build: the same moments twice give the same bytes.
 TEST(RealShow, TwoCapturesOfTheSameMomentsAreIdentical) {
     const std::string binaries = TESSALINE_BINARY_DIR;
-    if (!fs::exists(binaries + "/data/music/velt2002.mp3")) {
+    if (!fs::exists(binaries + "/data/bsp/qorldm1.bsp")) {
         GTEST_SKIP() << "no show data in " << binaries << "/data yet";
     }
     std::string dir = MakeScratchDir("real-show");

@@ -1,5 +1,6 @@
 // Test support: fixture files for the scenes.
 #include "support/scene_fixtures.h"
+#include "support/level_fixtures.h"
 
 #include "support/files.h"
 #include "support/test_display.h"
@@ -252,6 +253,7 @@ void WriteSceneFixtures(const std::string& dir) {
     WriteTitlesFixtures(dir);
     WriteObjectSceneFixtures(dir);
     WriteSwirlFixtures(dir);
+    WriteLevelSceneFixtures(dir);
 }
 
 void WritePicturePpm(const std::string& path) {
