@@ -13,6 +13,7 @@
 // the mesh is scaled to 150 units nose to tail and stored in whole units,
 // triangles counter-clockwise seen from outside, normals of length 254.
 #include "tools/data/art_parts.h"
+#include "tools/data/art_vector.h"
 
 #include "image/object3d_write.h"
 #include "shell/fatal.h"
@@ -24,20 +25,8 @@
 #include <vector>
 
 namespace {
-using Vec = std::array<float, 3>;
+using Vec = ArtVec;
 
-Vec Add(Vec a, Vec b) {
-    return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
-}
-Vec Sub(Vec a, Vec b) {
-    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
-}
-Vec Scale(Vec a, float k) {
-    return {a[0] * k, a[1] * k, a[2] * k};
-}
-float Dot(Vec a, Vec b) {
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
 float Length(Vec a) {
     return std::sqrt(Dot(a, a));
 }

@@ -8,6 +8,7 @@
 // so the point of the face under texel (s, t) is c2 + s (c3 - c2) + t (c1 - c2).
 // The corners and faces below are the skybox's own, in the same order.
 #include "tools/data/art_parts.h"
+#include "tools/data/art_vector.h"
 
 #include "image/tga_write.h"
 #include "tools/data/art_canvas.h"
@@ -19,20 +20,8 @@
 #include <string>
 
 namespace {
-using Vec = std::array<float, 3>;
+using Vec = ArtVec;
 
-Vec Add(Vec a, Vec b) {
-    return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
-}
-Vec Sub(Vec a, Vec b) {
-    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
-}
-Vec Scale(Vec a, float k) {
-    return {a[0] * k, a[1] * k, a[2] * k};
-}
-float Dot(Vec a, Vec b) {
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
 Vec Cross(Vec a, Vec b) {
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
