@@ -97,13 +97,7 @@ void LevelSceneStart() {
     glDepthFunc(GL_LEQUAL);
 }
 
-void DrawLevel(float dt) {
-    BeginLevelFrame();
-    UpdateCameraTrack(dt, LevelCamera);
-    EnableMultitexture();
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    ApplyCamera(LevelCamera);
-    UpdateFrustum();
+void ChainVisibleLevelFaces() {
     const float view[3] = {LevelCamera->position.x, LevelCamera->position.y,
                            LevelCamera->position.z};
     SetViewPosition(view);
@@ -111,6 +105,16 @@ void DrawLevel(float dt) {
     MarkVisibleFaces(BspRoot());
     ClearTextureChains();
     WalkBspTree(BspRoot());
+}
+
+void DrawLevel(float dt) {
+    BeginLevelFrame();
+    UpdateCameraTrack(dt, LevelCamera);
+    EnableMultitexture();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ApplyCamera(LevelCamera);
+    UpdateFrustum();
+    ChainVisibleLevelFaces();
     DrawTextureChains();
     glFlush();
     DisableMultitexture();

@@ -25,3 +25,7 @@ void LevelSceneEnd();
 // One complete level picture into the current viewport; advances the camera
 // track by dt seconds.
 void DrawLevel(float dt);
+
+// The frame's visibility work from LevelCamera against the current frustum:
+// the view leaf, the marked faces and the per-texture chains, no drawing.
+void ChainVisibleLevelFaces();
