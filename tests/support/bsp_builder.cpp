@@ -1,20 +1,13 @@
 // Test support: small levels built in code and written as level files.
 #include "support/bsp_builder.h"
 
+#include "bsp/bsp_write.h"
 #include "image/palette.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-template <typename T> std::vector<uint8_t> BytesOf(const std::vector<T>& records) {
-    std::vector<uint8_t> bytes(records.size() * sizeof(T));
-    if (!bytes.empty()) {
-        std::memcpy(bytes.data(), records.data(), bytes.size());
-    }
-    return bytes;
-}
 
 void PutWord(std::vector<uint8_t>& bytes, size_t at, int32_t value) {
     std::memcpy(bytes.data() + at, &value, 4);
@@ -82,37 +75,26 @@ std::vector<uint8_t> BuildLevelFile(const TestLevel& level) {
     if (!level.entities.empty()) {
         lumps[LumpEntities].push_back(0);
     }
-    lumps[LumpPlanes] = BytesOf(level.planes);
+    lumps[LumpPlanes] = RecordBytes(level.planes);
     lumps[LumpTextures] = level.textureData;
-    lumps[LumpVertexes] = BytesOf(level.vertexes);
+    lumps[LumpVertexes] = RecordBytes(level.vertexes);
     lumps[LumpVisibility] = level.visData;
-    lumps[LumpNodes] = BytesOf(level.nodes);
-    lumps[LumpTexInfo] = BytesOf(level.texInfo);
-    lumps[LumpFaces] = BytesOf(level.faces);
+    lumps[LumpNodes] = RecordBytes(level.nodes);
+    lumps[LumpTexInfo] = RecordBytes(level.texInfo);
+    lumps[LumpFaces] = RecordBytes(level.faces);
     lumps[LumpLighting] = level.lightData;
-    lumps[LumpClipNodes] = BytesOf(level.clipNodes);
-    lumps[LumpLeafs] = BytesOf(level.leafs);
-    lumps[LumpMarkSurfaces] = BytesOf(level.markSurfaces);
-    lumps[LumpEdges] = BytesOf(level.edges);
-    lumps[LumpSurfEdges] = BytesOf(level.surfEdges);
-    lumps[LumpModels] = BytesOf(level.models);
+    lumps[LumpClipNodes] = RecordBytes(level.clipNodes);
+    lumps[LumpLeafs] = RecordBytes(level.leafs);
+    lumps[LumpMarkSurfaces] = RecordBytes(level.markSurfaces);
+    lumps[LumpEdges] = RecordBytes(level.edges);
+    lumps[LumpSurfEdges] = RecordBytes(level.surfEdges);
+    lumps[LumpModels] = RecordBytes(level.models);
     for (int i = 0; i < BspLumpCount; ++i) {
         if (level.useRaw[i]) {
             lumps[i] = level.rawLumps[i];
         }
     }
-    std::vector<uint8_t> file(BspHeaderSize);
-    PutWord(file, 0, level.version);
-    for (int i = 0; i < BspLumpCount; ++i) {
-        // Lumps start on four-byte boundaries, as level files keep them.
-        while (file.size() % 4 != 0) {
-            file.push_back(0);
-        }
-        PutWord(file, 4 + 8 * static_cast<size_t>(i), static_cast<int32_t>(file.size()));
-        PutWord(file, 8 + 8 * static_cast<size_t>(i), static_cast<int32_t>(lumps[i].size()));
-        file.insert(file.end(), lumps[i].begin(), lumps[i].end());
-    }
-    return file;
+    return AssembleBspFile(level.version, lumps);
 }
 
 Palette GreyPalette() {

@@ -1,9 +1,10 @@
 // tessaline-data DIR: writes every data file the show reads (pictures, skybox,
-// light sprite, object mesh, soundtrack) under DIR. The output depends on
+// light sprite, object mesh, level, soundtrack) under DIR. The output depends on
 // nothing but this code: fixed seeds, no clock, no locale, so every run on
 // every machine writes the same bytes.
 #include "shell/fatal.h"
 #include "tools/data/art.h"
+#include "tools/data/level.h"
 #include "tools/data/music.h"
 
 #include <cstdio>
@@ -22,7 +23,7 @@ int main(int argc, char** argv) {
     SetFatalErrorHook(ReportFailure);
     if (argc != 2 || argv[1][0] == '\0') {
         std::fprintf(stderr, "usage: tessaline-data DIR\n"
-                             "Writes the show's data files (textures, skybox, object, music) "
+                             "Writes the show's data files (textures, skybox, object, level, music) "
                              "under DIR.\n");
         return 1;
     }
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
         FatalError("Cannot make folder %s: %s", dir.c_str(), error.message().c_str());
     }
     WriteArtFiles(dir);
+    WriteLevelFiles(dir);
     WriteMusicFiles(dir);
     std::printf("tessaline-data: all files written under %s\n", dir.c_str());
     return 0;
