@@ -1,6 +1,7 @@
 // The capture and benchmark tools, run in-process on rows of the test's own:
 // each row clears to its own colour and draws a bar that moves with
 // SceneTime, so a picture tells both the row and the moment.
+#include "bsp/bsp_file.h"
 #include "shell/demo.h"
 #include "shell/fatal.h"
 #include "shell/sequencer.h"
@@ -14,6 +15,7 @@
 #include <png.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -394,6 +396,105 @@ TEST(RealShow, TwoCapturesOfTheSameMomentsAreIdentical) {
         std::vector<uint8_t> bytes = ReadFileBytes(dir + "/first/" + name);
         EXPECT_FALSE(bytes.empty()) << name;
         EXPECT_EQ(bytes, ReadFileBytes(dir + "/second/" + name)) << name;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The flythrough of the real level: the level scene starts 71.75 s into the
+// show and flies until 36 s of its own; from 34 s a white fade covers it.
+constexpr double FlightStart = 72.0;
+constexpr double FlightEnd = 71.75 + 34.0;
+
+// The data folder of the build, or "" (the test skips) before the level.
+std::string BuiltShowData() {
+    std::string data = std::string(TESSALINE_BINARY_DIR) + "/data";
+    return fs::exists(data + "/bsp/qorldm1.bsp") ? data : "";
+}
+
+// A copy of the show's data folder (links to every file) whose level has
+// no visibility data: every leaf's offset -1, so every leaf is drawn.
+std::string DataWithoutVisibility(const std::string& data) {
+    std::string copy = MakeScratchDir("no-visibility");
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(data)) {
+        fs::path target = copy / fs::relative(entry.path(), data);
+        if (entry.is_directory()) {
+            fs::create_directories(target);
+        } else {
+            fs::create_symlink(entry.path(), target);
+        }
+    }
+    std::vector<uint8_t> level = ReadFileBytes(data + "/bsp/qorldm1.bsp");
+    int32_t lump[2];
+    std::memcpy(lump, level.data() + 4 + 8 * LumpLeafs, sizeof lump);
+    for (int32_t at = lump[0]; at + 28 <= lump[0] + lump[1]; at += 28) {
+        int32_t none = -1;
+        std::memcpy(level.data() + at + 4, &none, 4);
+    }
+    fs::remove(copy + "/bsp/qorldm1.bsp");
+    WriteFileBytes(copy + "/bsp/qorldm1.bsp", level);
+    return copy;
+}
+
+// Captures the flythrough at 4 frames a second into a fresh folder.
+std::string CaptureFlight(const std::string& data, const std::string& tag) {
+    std::string dir = MakeScratchDir(tag);
+    char span[64];
+    std::snprintf(span, sizeof span, " --from %.2f --to %.2f", FlightStart, FlightEnd);
+    CommandResult result =
+        RunCommand("SDL_AUDIODRIVER=dummy " + std::string(TESSALINE_BINARY_DIR) +
+                   "/tessaline-capture --quiet --fps 4 --data " + data + span + " --png " + dir);
+    EXPECT_EQ(result.status, 0) << result.output;
+    return dir;
+}
+
+TEST(RealShow, CullingTheLevelChangesNoPixelOfTheFlight) {
+    std::string data = BuiltShowData();
+    if (data.empty()) {
+        GTEST_SKIP() << "no level in the build's data yet";
+    }
+    std::string culled = CaptureFlight(data, "flight-culled");
+    std::string everything = CaptureFlight(DataWithoutVisibility(data), "flight-everything");
+    std::set<std::string> names = FileNames(culled);
+    ASSERT_GE(names.size(), 130u);
+    EXPECT_EQ(names, FileNames(everything));
+    int differing = 0;
+    for (const std::string& name : names) {
+        Picture a = ReadPng(culled + "/" + name);
+        Picture b = ReadPng(everything + "/" + name);
+        ASSERT_FALSE(a.rgb.empty()) << name;
+        if (a.rgb != b.rgb) {
+            ADD_FAILURE() << "frame " << name << " differs when every leaf is drawn";
+            if (++differing == 5) {
+                break;
+            }
+        }
+    }
+}
+
+TEST(RealShow, NoPixelOfTheFlightStaysAtTheClearColour) {
+    std::string data = BuiltShowData();
+    if (data.empty()) {
+        GTEST_SKIP() << "no level in the build's data yet";
+    }
+    std::string dir = CaptureFlight(data, "flight-gaps");
+    std::set<std::string> names = FileNames(dir);
+    ASSERT_GE(names.size(), 130u);
+    for (const std::string& name : names) {
+        Picture picture = ReadPng(dir + "/" + name);
+        ASSERT_EQ(picture.rgb.size(), 640u * 480u * 3u) << name;
+        int black = 0;
+        int first = -1;
+        for (size_t i = 0; i < picture.rgb.size(); i += 3) {
+            if (picture.rgb[i] == 0 && picture.rgb[i + 1] == 0 && picture.rgb[i + 2] == 0) {
+                first = first < 0 ? static_cast<int>(i / 3) : first;
+                ++black;
+            }
+        }
+        EXPECT_EQ(black, 0) << "frame " << name << ": first at x " << first % 640 << ", y "
+                            << first / 640;
     }
 }
 

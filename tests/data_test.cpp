@@ -3,17 +3,29 @@
 // fills; the writers' round trips; the same bytes from a second run; the
 // generator's failures; and the soundtrack, decoded as a player decodes it,
 // with its instruments' note boundaries.
+#include "bsp/bsp_file.h"
+#include "bsp/camera_track.h"
+#include "bsp/entities.h"
+#include "bsp/level_textures.h"
+#include "bsp/lightmaps.h"
+#include "bsp/visibility.h"
 #include "image/image.h"
 #include "image/jpeg.h"
 #include "image/object3d.h"
 #include "image/object3d_write.h"
 #include "image/pcx.h"
+#include "image/palette.h"
 #include "image/pcx_write.h"
 #include "image/skybox.h"
 #include "image/tga.h"
 #include "image/tga_write.h"
 #include "shell/fatal.h"
 #include "support/files.h"
+#include "tools/data/level.h"
+#include "tools/data/level_faces.h"
+#include "tools/data/level_grid.h"
+#include "tools/data/level_light.h"
+#include "tools/data/level_tree.h"
 #include "tools/data/music_drums.h"
 #include "tools/data/music_math.h"
 #include "tools/data/music_synth.h"
@@ -747,6 +759,269 @@ TEST(Soundtrack, PortableMathAgreesWithTheLibrary) {
     EXPECT_EQ(PortableExp2(10.0), 1024.0);
     EXPECT_EQ(PortableExp2(-2000.0), 0.0);
     EXPECT_EQ(PortableTanh(50.0), 1.0);
+}
+
+} // namespace
+
+// ---- The show's level: the compiler's stages and the file it writes ----
+
+namespace {
+
+// The level file the build wrote, loaded with the program's own loader
+// (which also checks every index it follows).
+class ShowLevel : public ::testing::Test {
+  protected:
+    void SetUp() override { LoadBSPFile(DataPath("bsp/qorldm1.bsp").c_str()); }
+
+    static std::array<double, 3> Vertex(int32_t face, int32_t j) {
+        int32_t e = BspData.surfEdges[BspData.faces[face].firstSurfEdge + j];
+        const BspEdge& edge = BspData.edges[e >= 0 ? e : -e];
+        const float* p = BspData.vertexes[e >= 0 ? edge.v[0] : edge.v[1]].position;
+        return {p[0], p[1], p[2]};
+    }
+};
+
+TEST_F(ShowLevel, FacesLieOnTheirNodesAndBoundTheOneLeafThatListsThem) {
+    std::vector<int32_t> owners(BspData.numFaces, 0);
+    EXPECT_EQ(BspData.leafs[0].contents, -2);
+    EXPECT_EQ(BspData.leafs[0].numMarkSurfaces, 0);
+    for (int32_t l = 1; l < BspData.numLeafs; ++l) {
+        const BspLeaf& leaf = BspData.leafs[l];
+        EXPECT_EQ(leaf.contents, -1) << "leaf " << l;
+        EXPECT_GE(leaf.visOffset, 0) << "leaf " << l;
+        for (int32_t m = 0; m < leaf.numMarkSurfaces; ++m) {
+            int32_t f = BspData.markSurfaces[leaf.firstMarkSurface + m];
+            ++owners[f];
+            // Every vertex on the leaf's box, and the face looking into it.
+            std::array<double, 3> centre = {0, 0, 0};
+            for (int32_t j = 0; j < BspData.faces[f].numEdges; ++j) {
+                std::array<double, 3> p = Vertex(f, j);
+                for (int a = 0; a < 3; ++a) {
+                    EXPECT_GE(p[a], leaf.mins[a]) << "face " << f;
+                    EXPECT_LE(p[a], leaf.maxs[a]) << "face " << f;
+                    centre[a] += p[a] / BspData.faces[f].numEdges;
+                }
+            }
+            const BspPlane& plane = BspData.planes[BspData.faces[f].planeNum];
+            double inward = BspData.faces[f].side == 0 ? 1.0 : -1.0;
+            for (int a = 0; a < 3; ++a) {
+                centre[a] += plane.normal[a] * inward;
+                EXPECT_GT(centre[a], leaf.mins[a]) << "face " << f;
+                EXPECT_LT(centre[a], leaf.maxs[a]) << "face " << f;
+            }
+        }
+    }
+    EXPECT_EQ(std::count(owners.begin(), owners.end(), 1), BspData.numFaces);
+
+    int32_t placed = 0;
+    for (int32_t n = 0; n < BspData.numNodes; ++n) {
+        const BspNode& node = BspData.nodes[n];
+        const BspPlane& plane = BspData.planes[node.planeNum];
+        for (int32_t f = node.firstFace; f < node.firstFace + node.numFaces; ++f, ++placed) {
+            ASSERT_EQ(BspData.faces[f].planeNum, node.planeNum) << "face " << f;
+            // Newell's normal of the polygon against the plane: side 0 faces
+            // look along the plane's normal.
+            double normal[3] = {0, 0, 0};
+            int32_t count = BspData.faces[f].numEdges;
+            for (int32_t j = 0; j < count; ++j) {
+                std::array<double, 3> p = Vertex(f, j);
+                std::array<double, 3> q = Vertex(f, (j + 1) % count);
+                EXPECT_NEAR(p[0] * plane.normal[0] + p[1] * plane.normal[1] +
+                                p[2] * plane.normal[2],
+                            plane.dist, 1e-3)
+                    << "face " << f;
+                normal[0] += (p[1] - q[1]) * (p[2] + q[2]);
+                normal[1] += (p[2] - q[2]) * (p[0] + q[0]);
+                normal[2] += (p[0] - q[0]) * (p[1] + q[1]);
+            }
+            double along = normal[0] * plane.normal[0] + normal[1] * plane.normal[1] +
+                           normal[2] * plane.normal[2];
+            EXPECT_EQ(along > 0, BspData.faces[f].side == 0) << "face " << f;
+        }
+    }
+    EXPECT_EQ(placed, BspData.numFaces);
+}
+
+TEST_F(ShowLevel, NoVertexLiesInsideAnotherFacesEdge) {
+    std::vector<std::array<double, 3>> points;
+    for (int32_t v = 0; v < BspData.numVertexes; ++v) {
+        const float* p = BspData.vertexes[v].position;
+        points.push_back({p[0], p[1], p[2]});
+    }
+    // Edges are axis-aligned: a vertex inside one shares its two other
+    // coordinates and lies strictly between the ends.
+    int32_t junctions = 0;
+    for (int32_t f = 0; f < BspData.numFaces; ++f) {
+        int32_t count = BspData.faces[f].numEdges;
+        for (int32_t j = 0; j < count; ++j) {
+            std::array<double, 3> a = Vertex(f, j);
+            std::array<double, 3> b = Vertex(f, (j + 1) % count);
+            int axis = 0;
+            while (axis < 3 && a[axis] == b[axis]) {
+                ++axis;
+            }
+            ASSERT_LT(axis, 3) << "face " << f << " repeats a vertex";
+            for (const std::array<double, 3>& p : points) {
+                bool onLine = p[(axis + 1) % 3] == a[(axis + 1) % 3] &&
+                              p[(axis + 2) % 3] == a[(axis + 2) % 3];
+                if (onLine && p[axis] > std::min(a[axis], b[axis]) &&
+                    p[axis] < std::max(a[axis], b[axis])) {
+                    ++junctions;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(junctions, 0);
+}
+
+TEST_F(ShowLevel, TexturesLightmapsAndStylesFitTheShow) {
+    ASSERT_GE(MipTexCount(), 6);
+    for (int32_t slot = 0; slot < MipTexCount(); ++slot) {
+        ASSERT_NE(MipTexOffset(slot), -1);
+        BspMipTex mip = ReadMipTex(slot);
+        EXPECT_TRUE(IsPowerOfTwo(static_cast<int>(mip.width))) << slot;
+        EXPECT_TRUE(IsPowerOfTwo(static_cast<int>(mip.height))) << slot;
+    }
+    Palette palette;
+    ASSERT_EQ(ReadPaletteFile(DataPath("bsp/palette.lmp").c_str(), &palette), 0);
+    // Building the lightmaps stops the program on a face over 18 x 18
+    // samples or on a 65th page.
+    BuildLevelTextures(&palette);
+    BuildFaceTexCoords();
+    EXPECT_GE(LightmapPagesUsed(), 1);
+    EXPECT_LE(LightmapPagesUsed(), 64);
+    int32_t twoStyles = 0;
+    for (int32_t f = 0; f < BspData.numFaces; ++f) {
+        EXPECT_EQ(BspData.faces[f].styles[0], 0) << "face " << f;
+        EXPECT_NE(BspData.faces[f].lightOffset, -1) << "face " << f;
+        twoStyles += BspData.faces[f].styles[1] != 255 ? 1 : 0;
+    }
+    EXPECT_GT(twoStyles, 0);
+}
+
+TEST_F(ShowLevel, VisibilityCullsYetEveryLeafSeesItselfAndItsNeighbours) {
+    AllocVisibilityArrays();
+    int32_t leafs = BspData.numLeafs - 1;
+    std::vector<std::vector<bool>> sees(BspData.numLeafs, std::vector<bool>(BspData.numLeafs));
+    double seen = 0;
+    for (int32_t l = 1; l <= leafs; ++l) {
+        DecompressLeafVisibility(l);
+        for (int32_t o = 1; o <= leafs; ++o) {
+            sees[l][o] = IsLeafVisible(o);
+            seen += sees[l][o] ? 1 : 0;
+        }
+        EXPECT_TRUE(sees[l][l]) << "leaf " << l;
+    }
+    EXPECT_LT(seen / (double(leafs) * leafs), 0.5);
+    for (int32_t l = 1; l <= leafs; ++l) {
+        const BspLeaf& a = BspData.leafs[l];
+        for (int32_t o = 1; o <= leafs; ++o) {
+            EXPECT_EQ(sees[l][o], sees[o][l]) << l << " and " << o;
+            // Boxes that share a patch of side see each other.
+            const BspLeaf& b = BspData.leafs[o];
+            int touching = 0;
+            int overlapping = 0;
+            for (int k = 0; k < 3; ++k) {
+                touching += a.maxs[k] == b.mins[k] || b.maxs[k] == a.mins[k] ? 1 : 0;
+                overlapping += std::min(a.maxs[k], b.maxs[k]) > std::max(a.mins[k], b.mins[k]);
+            }
+            if (touching == 1 && overlapping == 2) {
+                EXPECT_TRUE(sees[l][o]) << l << " and " << o;
+            }
+        }
+    }
+}
+
+TEST(ShowLevelLayout, TheCameraKeepsClearAndStartsAtThePlayerStart) {
+    LevelGrid grid = BuildLevelGrid(MakeLevelLayout());
+    LevelTree tree = BuildLevelTree(grid);
+    TrackClearance clearance = MeasureTrackClearance(tree);
+    EXPECT_GE(clearance.distance, 32.0) << "at " << clearance.time << " s";
+
+    LoadBSPFile(DataPath("bsp/qorldm1.bsp").c_str());
+    float origin[3];
+    float angle;
+    FindPlayerStart(origin, &angle);
+    BuildCameraTrack();
+    const CameraKey& first = GetCameraTrack()->keys[0];
+    for (int a = 0; a < 3; ++a) {
+        EXPECT_NEAR(origin[a], first.values[a], 1.0);
+    }
+    EXPECT_NEAR(angle + 270.0, first.values[5], 1.0);
+}
+
+// A 512 x 256 room, 256 high, with a pillar in the middle and a lamp near
+// the west wall; one more light of style 5 in the east.
+struct LitRoom {
+    LevelLayout layout;
+    LevelTree tree;
+    std::vector<LevelFace> faces;
+    LevelLighting lighting;
+
+    LitRoom() {
+        layout.ops = {{OpCarve, StylePlain, {{0, 0, 0}, {512, 256, 256}}},
+                      {OpFill, StyleMetal, {{224, 96, 0}, {288, 160, 256}}}};
+        layout.lights = {{{64, 128, 128}, 100, 600, 0}, {{480, 32, 64}, 50, 120, 5}};
+        LevelGrid grid = BuildLevelGrid(layout);
+        tree = BuildLevelTree(grid);
+        faces = BuildLevelFaces(grid, tree);
+        lighting = LightLevelFaces(faces, tree, layout);
+    }
+
+    // The floor's sample at (x, y) for style block b, or -1.
+    int FloorSample(int32_t x, int32_t y, int b = 0) const {
+        for (size_t f = 0; f < faces.size(); ++f) {
+            const LevelFace& face = faces[f];
+            if (face.axis != 2 || face.coord != 0 || x < face.mins[0] || x > face.maxs[0] ||
+                y < face.mins[1] || y > face.maxs[1]) {
+                continue;
+            }
+            // Floors: s = x, t = -y, samples every 16 units from the face's corner.
+            const FaceLighting& light = lighting.faces[f];
+            int32_t i = (x - face.mins[0]) / 16;
+            int32_t j = (-y + face.maxs[1]) / 16;
+            if (light.styles[b] == 255) {
+                return -1;
+            }
+            return lighting
+                .data[light.lightOffset + b * light.width * light.height + j * light.width + i];
+        }
+        return -1;
+    }
+};
+
+TEST(LevelCompiler, LightFallsOffAndThePillarCastsAHardShadow) {
+    LitRoom room;
+    int near = room.FloorSample(96, 128);
+    int far = room.FloorSample(208, 32);
+    int shadowed = room.FloorSample(400, 128);
+    int besideShadow = room.FloorSample(400, 16);
+    EXPECT_GT(near, far);
+    EXPECT_GT(far, AmbientSample + 10);
+    EXPECT_EQ(shadowed, AmbientSample);
+    EXPECT_GT(besideShadow, AmbientSample + 5);
+    // The styled light has a block of its own, near it only.
+    EXPECT_GT(room.FloorSample(480, 32, 1), 20);
+    EXPECT_EQ(room.FloorSample(96, 128, 1), -1);
+}
+
+TEST(LevelCompiler, EveryLeafIsAnOpenBoxAndFacesCoverItsWalls) {
+    LitRoom room;
+    // The pillar splits the room: more than one open leaf, all inside it.
+    ASSERT_GT(room.tree.leafs.size(), 2u);
+    double wallArea = 0;
+    for (const LevelFace& face : room.faces) {
+        int32_t u = (face.axis + 1) % 3;
+        int32_t v = (face.axis + 2) % 3;
+        wallArea += double(face.maxs[u] - face.mins[u]) * (face.maxs[v] - face.mins[v]);
+        EXPECT_LE(face.maxs[u] - face.mins[u], FaceMaxSize);
+        EXPECT_LE(face.maxs[v] - face.mins[v], FaceMaxSize);
+    }
+    // Room: floor, ceiling, four walls; pillar: four sides (its top and
+    // bottom touch the ceiling and floor).
+    double room2 = 2.0 * 512 * 256 + 2.0 * 512 * 256 + 2.0 * 256 * 256;
+    double pillar = 4.0 * 64 * 256;
+    EXPECT_DOUBLE_EQ(wallArea, room2 + pillar - 2.0 * 64 * 64);
 }
 
 } // namespace

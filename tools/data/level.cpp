@@ -41,7 +41,7 @@ TrackClearance MeasureTrackClearance(const LevelTree& tree) {
     return worst;
 }
 
-void WriteLevelFiles(const std::string& dir) {
+LevelBuild CompileShowLevel() {
     char details[256];
     LevelLayout layout = MakeLevelLayout();
     LevelGrid grid = BuildLevelGrid(layout);
@@ -93,8 +93,14 @@ void WriteLevelFiles(const std::string& dir) {
 
     LevelArt art = MakeLevelArt();
     CompiledLevel level{&layout, &tree, &faces, &visibility, &lighting, &art};
-    std::vector<uint8_t> file = BuildLevelFileBytes(level);
-    Progress("write", "palette and level file");
-    WriteDataFile(dir, "bsp/palette.lmp", art.palette);
-    WriteDataFile(dir, "bsp/qorldm1.bsp", file);
+    LevelBuild build{BuildLevelFileBytes(level), art.palette};
+    std::snprintf(details, sizeof details, "%zu bytes of level file", build.file.size());
+    Progress("write", details);
+    return build;
+}
+
+void WriteLevelFiles(const std::string& dir) {
+    LevelBuild build = CompileShowLevel();
+    WriteDataFile(dir, "bsp/palette.lmp", build.palette);
+    WriteDataFile(dir, "bsp/qorldm1.bsp", build.file);
 }

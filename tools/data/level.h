@@ -4,7 +4,9 @@
 
 #include "tools/data/level_layout.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 // The nearest the flythrough's camera comes to solid space over one loop of
 // the track, level units, and the track time (seconds) where it does.
@@ -17,5 +19,15 @@ struct LevelTree;
 // Samples the compiled-in camera track every 10 ms over its whole loop.
 TrackClearance MeasureTrackClearance(const LevelTree& tree);
 
-// Builds the level and writes both files under dir.
+struct LevelBuild {
+    std::vector<uint8_t> file;    // "bsp/qorldm1.bsp"
+    std::vector<uint8_t> palette; // "bsp/palette.lmp", 768 bytes
+};
+
+// Compiles the show's level, printing one progress line per stage. A camera
+// track that comes closer than 32 units to solid anywhere ends the program
+// through FatalError.
+LevelBuild CompileShowLevel();
+
+// Compiles the level and writes both files under dir.
 void WriteLevelFiles(const std::string& dir);
