@@ -42,6 +42,8 @@ void LayHall(LayoutWriter& w) {
     w.Fill(StyleMetal, 864, -1408, -64, 928, -1344, 320);
     w.Fill(StyleMetal, 448, -1216, -64, 512, -1152, 320);
     w.Fill(StyleMetal, 864, -1216, -64, 928, -1152, 320);
+    w.Fill(StyleTrim, 560, -1440, 288, 592, -1056, 320);
+    w.Fill(StyleTrim, 784, -1440, 288, 816, -1056, 320);
     w.Paint(StyleLamp, 624, -1328, 320, 752, -1200, 336);
     w.Light(688, -1264, 288, 110, 760);
     w.Light(480, -1280, 64, 60, 360);
@@ -116,6 +118,21 @@ void LayMiddleRooms(LayoutWriter& w) {
     w.Light(768, -128, 32, 40, 300, 10);
 }
 
+// A tall courtyard in the middle of the loop, below the corridors' floor,
+// seen through windows from the corridors on three sides.
+void LayCourtyard(LayoutWriter& w) {
+    w.Carve(864, -448, -160, 1120, 64, 320);
+    w.Fill(StyleMetal, 960, -224, -160, 1024, -160, 320);
+    w.Carve(880, -544, -16, 944, -448, 48); // from the first east corridor
+    w.Carve(1120, -320, -16, 1216, -256, 48); // from the gallery
+    w.Carve(1120, -96, -16, 1216, -32, 48);
+    w.Carve(960, 64, -16, 1024, 176, 48);     // from the beamed corridor
+    w.Paint(StyleLamp, 960, -96, -176, 1024, -32, -160);
+    w.Light(992, -64, -120, 120, 520);
+    w.Light(992, -320, 240, 110, 520);
+    w.Light(880, 32, 80, 60, 300);
+}
+
 // West to a sunken room (two steps down), north along a passage with
 // pilasters, and the deep shaft at the end.
 void LayWestRooms(LayoutWriter& w) {
@@ -150,10 +167,14 @@ void LayWestRooms(LayoutWriter& w) {
 LevelLayout MakeLevelLayout() {
     LevelLayout layout;
     LayoutWriter writer{&layout};
+    // A band of trim along the foot of the walls on the main floor (painted
+    // first, so the rooms' own styles win over it).
+    writer.Paint(StyleTrim, 0, -1600, -64, 1600, 640, -48);
     LayHall(writer);
     LayFirstCorridors(writer);
     LayEastRooms(writer);
     LayMiddleRooms(writer);
+    LayCourtyard(writer);
     LayWestRooms(writer);
     // The camera track's first key, rounded; the angle turns the camera to
     // the track's first heading (the show adds 270 degrees).
