@@ -1025,3 +1025,253 @@ TEST(LevelCompiler, EveryLeafIsAnOpenBoxAndFacesCoverItsWalls) {
 }
 
 } // namespace
+
+// ---- The level's palette and textures ----
+// The texture lump read back with the level loader's own readers, the
+// palette's brightness floor, the mip chains and the seams.
+
+#include "bsp/bsp_file.h"
+#include "tools/data/level_art.h"
+
+namespace {
+
+// Points the level store's texture lump at a copy of bytes while alive.
+struct BorrowedTextureLump {
+    std::vector<uint8_t> bytes;
+    uint8_t* savedData;
+    int32_t savedSize;
+
+    explicit BorrowedTextureLump(const std::vector<uint8_t>& lump)
+        : bytes(lump), savedData(BspData.textureData), savedSize(BspData.textureDataSize) {
+        BspData.textureData = bytes.data();
+        BspData.textureDataSize = static_cast<int32_t>(bytes.size());
+    }
+    ~BorrowedTextureLump() {
+        BspData.textureData = savedData;
+        BspData.textureDataSize = savedSize;
+    }
+};
+
+struct Rgb3 {
+    double r, g, b;
+};
+
+// Mip level k of a slot as colours, row by row, read through the lump's own
+// header offsets.
+std::vector<Rgb3> MipColors(const LevelArt& art, int slot, int k) {
+    BorrowedTextureLump borrowed(art.textureLump);
+    BspMipTex mip = ReadMipTex(slot);
+    size_t count = static_cast<size_t>(mip.width >> k) * (mip.height >> k);
+    const uint8_t* texels = art.textureLump.data() + MipTexOffset(slot) + mip.offsets[k];
+    std::vector<Rgb3> colors(count);
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t* p = &art.palette[3 * texels[i]];
+        colors[i] = {double(p[0]), double(p[1]), double(p[2])};
+    }
+    return colors;
+}
+
+Rgb3 MeanColor(const std::vector<Rgb3>& colors) {
+    Rgb3 sum{0, 0, 0};
+    for (const Rgb3& c : colors) {
+        sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b};
+    }
+    double n = static_cast<double>(colors.size());
+    return {sum.r / n, sum.g / n, sum.b / n};
+}
+
+double ColorDistance(const Rgb3& a, const Rgb3& b) {
+    return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
+}
+
+double Luma(const Rgb3& c) {
+    return 0.299 * c.r + 0.587 * c.g + 0.114 * c.b;
+}
+
+const LevelArt& TheLevelArt() {
+    static const LevelArt art = MakeLevelArt();
+    return art;
+}
+
+TEST(LevelArt, LumpReadsBackWithTheLevelReader) {
+    const LevelArt& art = TheLevelArt();
+    ASSERT_EQ(art.palette.size(), 768u);
+    BorrowedTextureLump borrowed(art.textureLump);
+    ASSERT_EQ(MipTexCount(), LevelTextureSlotCount);
+
+    // Every header and mip level lies inside the lump and none overlaps another.
+    std::vector<std::pair<size_t, size_t>> ranges = {{0, 4 + 4 * LevelTextureSlotCount}};
+    std::vector<std::string> names;
+    for (int slot = 0; slot < LevelTextureSlotCount; ++slot) {
+        SCOPED_TRACE(slot);
+        int32_t offset = MipTexOffset(slot);
+        ASSERT_GE(offset, 0);
+        EXPECT_EQ(offset % 4, 0);
+        BspMipTex mip = ReadMipTex(slot);
+        EXPECT_EQ(mip.width, art.width[slot]);
+        EXPECT_EQ(mip.height, art.height[slot]);
+        EXPECT_TRUE(mip.width == 64 || mip.width == 128) << mip.width;
+        EXPECT_TRUE(mip.height == 64 || mip.height == 128) << mip.height;
+
+        size_t length = strnlen(mip.name, sizeof mip.name);
+        ASSERT_GT(length, 0u);
+        ASSERT_LT(length, sizeof mip.name);
+        EXPECT_EQ(std::string(mip.name), LevelTextureName(static_cast<LevelTextureSlot>(slot)));
+        for (size_t i = length; i < sizeof mip.name; ++i) {
+            EXPECT_EQ(mip.name[i], 0) << "name not zero padded";
+        }
+        names.push_back(mip.name);
+
+        ranges.push_back({size_t(offset), size_t(offset) + sizeof(BspMipTex)});
+        for (int k = 0; k < LevelMipLevels; ++k) {
+            size_t start = size_t(offset) + mip.offsets[k];
+            size_t size = size_t(mip.width >> k) * (mip.height >> k);
+            ASSERT_LE(start + size, art.textureLump.size()) << "level " << k;
+            ranges.push_back({start, start + size});
+        }
+    }
+    std::sort(ranges.begin(), ranges.end());
+    for (size_t i = 1; i < ranges.size(); ++i) {
+        EXPECT_LE(ranges[i - 1].second, ranges[i].first) << "overlap at byte " << ranges[i].first;
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(std::unique(names.begin(), names.end()), names.end()) << "two slots share a name";
+}
+
+// A texel of any entry, lit by a dim lightmap texel (modulated), must stay
+// above black in a 5-6-5 picture; and the textures must be bright enough on
+// the whole that a dim corner still shows them.
+TEST(LevelArt, PaletteAndTexturesStayClearOfBlack) {
+    const LevelArt& art = TheLevelArt();
+    for (int entry = 0; entry < 256; ++entry) {
+        const uint8_t* p = &art.palette[3 * entry];
+        EXPECT_GE(std::max({p[0], p[1], p[2]}), 48) << "entry " << entry;
+        const int dim = 24; // lightmap value
+        int r5 = (p[0] * dim / 255 * 31 + 127) / 255, g6 = (p[1] * dim / 255 * 63 + 127) / 255,
+            b5 = (p[2] * dim / 255 * 31 + 127) / 255;
+        EXPECT_GT(r5 + g6 + b5, 0) << "entry " << entry << " turns black under a dim light";
+    }
+    for (int slot = 0; slot < LevelTextureSlotCount; ++slot) {
+        SCOPED_TRACE(LevelTextureName(static_cast<LevelTextureSlot>(slot)));
+        std::vector<Rgb3> texels = MipColors(art, slot, 0);
+        size_t dark = 0, white = 0;
+        for (const Rgb3& c : texels) {
+            dark += Luma(c) < 64;
+            white += std::min({c.r, c.g, c.b}) >= 250;
+        }
+        EXPECT_GT(Luma(MeanColor(texels)), 95.0);
+        EXPECT_LT(dark, texels.size() / 10) << "mostly in the darkest shades";
+        if (slot != LevelTexLamp) {
+            EXPECT_EQ(white, 0u) << "pure white leaves no headroom for light";
+        }
+    }
+}
+
+// Each level is the one above it shrunk: a texel is close to the mean of its
+// 2 x 2 block, and the whole picture keeps its mean colour down to level 3.
+TEST(LevelArt, MipLevelsShrinkThePicture) {
+    const LevelArt& art = TheLevelArt();
+    for (int slot = 0; slot < LevelTextureSlotCount; ++slot) {
+        SCOPED_TRACE(LevelTextureName(static_cast<LevelTextureSlot>(slot)));
+        Rgb3 mean0 = MeanColor(MipColors(art, slot, 0));
+        for (int k = 1; k < LevelMipLevels; ++k) {
+            std::vector<Rgb3> above = MipColors(art, slot, k - 1), level = MipColors(art, slot, k);
+            int w = int(art.width[slot] >> k), h = int(art.height[slot] >> k);
+            double worst = 0, sum = 0;
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < w; ++x) {
+                    Rgb3 block{0, 0, 0};
+                    for (int j = 0; j < 4; ++j) {
+                        const Rgb3& c = above[size_t(2 * y + j / 2) * (2 * w) + 2 * x + j % 2];
+                        block = {block.r + c.r / 4, block.g + c.g / 4, block.b + c.b / 4};
+                    }
+                    double d = ColorDistance(block, level[size_t(y) * w + x]);
+                    worst = std::max(worst, d);
+                    sum += d;
+                }
+            }
+            EXPECT_LT(worst, 40.0) << "level " << k;
+            EXPECT_LT(sum / (w * h), 8.0) << "level " << k;
+            EXPECT_LT(ColorDistance(MeanColor(level), mean0), 6.0) << "level " << k;
+        }
+    }
+}
+
+// The textures repeat across faces: the step from the last column to the
+// first (or the last row to the first) is no bigger a jump than the largest
+// step between neighbouring columns (rows) inside the picture.
+TEST(LevelArt, TexturesRepeatWithoutSeams) {
+    const LevelArt& art = TheLevelArt();
+    for (int slot = 0; slot < LevelTextureSlotCount; ++slot) {
+        SCOPED_TRACE(LevelTextureName(static_cast<LevelTextureSlot>(slot)));
+        std::vector<Rgb3> texels = MipColors(art, slot, 0);
+        int w = int(art.width[slot]), h = int(art.height[slot]);
+        auto at = [&](int x, int y) { return texels[size_t(y % h) * w + x % w]; };
+        auto step = [](const Rgb3& a, const Rgb3& b) {
+            return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b);
+        };
+        // Mean step between column x and x + 1 (across: rows), wrapping round.
+        auto columnStep = [&](int x) {
+            double sum = 0;
+            for (int y = 0; y < h; ++y) {
+                sum += step(at(x, y), at(x + 1, y));
+            }
+            return sum / h;
+        };
+        auto rowStep = [&](int y) {
+            double sum = 0;
+            for (int x = 0; x < w; ++x) {
+                sum += step(at(x, y), at(x, y + 1));
+            }
+            return sum / w;
+        };
+        double innerColumns = 0, innerRows = 0;
+        for (int x = 0; x + 1 < w; ++x) {
+            innerColumns = std::max(innerColumns, columnStep(x));
+        }
+        for (int y = 0; y + 1 < h; ++y) {
+            innerRows = std::max(innerRows, rowStep(y));
+        }
+        EXPECT_LE(columnStep(w - 1), innerColumns + 1.0);
+        EXPECT_LE(rowStep(h - 1), innerRows + 1.0);
+    }
+}
+
+TEST(LevelArt, SameBytesEveryRun) {
+    LevelArt again = MakeLevelArt();
+    EXPECT_TRUE(again.palette == TheLevelArt().palette);
+    EXPECT_TRUE(again.textureLump == TheLevelArt().textureLump);
+}
+
+// Not run by default: writes every texture's first level, tiled 2 x 2 so the
+// seams show, and the palette as 16 x 16 swatches, as TGA files under
+// build/level-art/ for looking at:
+//   build/data_test --gtest_also_run_disabled_tests --gtest_filter='LevelArt.DISABLED_*'
+TEST(LevelArt, DISABLED_WritePicturesForViewing) {
+    const LevelArt& art = TheLevelArt();
+    std::string dir = std::string(TESSALINE_BINARY_DIR) + "/level-art";
+    for (int slot = 0; slot < LevelTextureSlotCount; ++slot) {
+        std::vector<Rgb3> texels = MipColors(art, slot, 0);
+        int w = int(art.width[slot]), h = int(art.height[slot]);
+        std::vector<uint8_t> rgb;
+        for (int y = 0; y < 2 * h; ++y) {
+            for (int x = 0; x < 2 * w; ++x) {
+                const Rgb3& c = texels[size_t(y % h) * w + x % w];
+                rgb.insert(rgb.end(), {uint8_t(c.r), uint8_t(c.g), uint8_t(c.b)});
+            }
+        }
+        WriteFileBytes(dir + "/" + LevelTextureName(static_cast<LevelTextureSlot>(slot)) + ".tga",
+                       EncodeTga(2 * w, 2 * h, 3, rgb.data(), TgaEncoding::Uncompressed));
+    }
+    std::vector<uint8_t> swatches;
+    for (int y = 0; y < 256; ++y) {
+        for (int x = 0; x < 256; ++x) {
+            const uint8_t* p = &art.palette[3 * ((y / 16) * 16 + x / 16)];
+            swatches.insert(swatches.end(), p, p + 3);
+        }
+    }
+    WriteFileBytes(dir + "/palette.tga",
+                   EncodeTga(256, 256, 3, swatches.data(), TgaEncoding::Uncompressed));
+}
+
+} // namespace
