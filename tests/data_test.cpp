@@ -22,6 +22,7 @@
 #include "shell/fatal.h"
 #include "support/files.h"
 #include "tools/data/level.h"
+#include "tools/data/level_art.h"
 #include "tools/data/level_faces.h"
 #include "tools/data/level_grid.h"
 #include "tools/data/level_light.h"
@@ -1029,9 +1030,6 @@ TEST(LevelCompiler, EveryLeafIsAnOpenBoxAndFacesCoverItsWalls) {
 // ---- The level's palette and textures ----
 // The texture lump read back with the level loader's own readers, the
 // palette's brightness floor, the mip chains and the seams.
-
-#include "bsp/bsp_file.h"
-#include "tools/data/level_art.h"
 
 namespace {
 

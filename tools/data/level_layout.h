@@ -40,7 +40,8 @@ struct LayoutOp {
 };
 
 // A point light: intensity in lightmap sample units at the light, falling
-// off linearly to nothing at radius (level units). Style 0 is the steady
+// off with the square of (1 - distance / radius) to nothing at radius
+// (level units). Style 0 is the steady
 // light; any other style is stored in a second lightmap of its own.
 struct LayoutLight {
     float origin[3];

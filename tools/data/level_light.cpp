@@ -90,9 +90,11 @@ double LightFrom(const LayoutLight& light, const LevelFace& face, const LevelTre
     if (SegmentHitsSolid(tree, point, origin)) {
         return 0;
     }
-    // Lambert's cosine, lifted a little so that walls beside a ceiling lamp
+    // A squared falloff gives pools with bright middles and soft edges;
+    // Lambert's cosine is lifted a little so that walls beside a ceiling lamp
     // still catch some of it.
-    return light.intensity * (1.0 - distance / light.radius) * (0.25 + 0.75 * facing);
+    double falloff = 1.0 - distance / light.radius;
+    return light.intensity * falloff * falloff * (0.25 + 0.75 * facing);
 }
 
 uint8_t ToSample(double value) {

@@ -1,5 +1,5 @@
 // The level's lightmaps: one sample every 16 units over each face, lit by
-// the layout's point lights with linear falloff and hard shadows over a low
+// the layout's point lights with squared falloff and hard shadows over a low
 // ambient floor. Lamp panels glow at full brightness.
 //
 // No state. Each face's samples are laid out exactly as the show reads them:
@@ -16,7 +16,7 @@
 #include <vector>
 
 // Light of the darkest corner, in sample units.
-constexpr int32_t AmbientSample = 28;
+constexpr int32_t AmbientSample = 24;
 
 struct FaceLighting {
     uint8_t styles[4];   // styles of the blocks in order, 255 after the last
