@@ -962,7 +962,7 @@ struct LitRoom {
     LitRoom() {
         layout.ops = {{OpCarve, StylePlain, {{0, 0, 0}, {512, 256, 256}}},
                       {OpFill, StyleMetal, {{224, 96, 0}, {288, 160, 256}}}};
-        layout.lights = {{{64, 128, 128}, 100, 600, 0}, {{480, 32, 64}, 50, 120, 5}};
+        layout.lights = {{{64, 128, 128}, 100, 600, 0}, {{480, 32, 64}, 100, 160, 5}};
         LevelGrid grid = BuildLevelGrid(layout);
         tree = BuildLevelTree(grid);
         faces = BuildLevelFaces(grid, tree);
