@@ -27,6 +27,7 @@
 #include "tools/data/level_grid.h"
 #include "tools/data/level_light.h"
 #include "tools/data/level_tree.h"
+#include "tools/data/level_vis.h"
 #include "tools/data/music_drums.h"
 #include "tools/data/music_math.h"
 #include "tools/data/music_synth.h"
@@ -45,6 +46,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -1270,6 +1272,313 @@ TEST(LevelArt, DISABLED_WritePicturesForViewing) {
     }
     WriteFileBytes(dir + "/palette.tga",
                    EncodeTga(256, 256, 3, swatches.data(), TgaEncoding::Uncompressed));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// The level's visible sets: the compressed rows read back by the program's
+// own decompression, occlusion around corners, and conservativeness checked
+// against straight segments through the open space of a generated level.
+
+
+namespace {
+
+bool RowBit(const std::vector<uint8_t>& row, size_t leaf) {
+    return (row[leaf >> 3] >> (leaf & 7)) & 1;
+}
+
+// Whether the segment a → b lies in the union of the closed boxes: the
+// stretches inside each box must join up from one end to the other.
+bool SegmentInOpenSpace(const std::vector<LeafBox>& boxes, const double a[3], const double b[3]) {
+    std::vector<std::pair<double, double>> spans;
+    for (const LeafBox& box : boxes) {
+        double t0 = 0.0;
+        double t1 = 1.0;
+        for (int k = 0; k < 3 && t0 <= t1; ++k) {
+            double d = b[k] - a[k];
+            if (d == 0.0) {
+                if (a[k] < box.mins[k] || a[k] > box.maxs[k]) {
+                    t0 = 2.0;
+                }
+                continue;
+            }
+            double ta = (box.mins[k] - a[k]) / d;
+            double tb = (box.maxs[k] - a[k]) / d;
+            t0 = std::max(t0, std::min(ta, tb));
+            t1 = std::min(t1, std::max(ta, tb));
+        }
+        if (t0 <= t1) {
+            spans.push_back({t0, t1});
+        }
+    }
+    std::sort(spans.begin(), spans.end());
+    double covered = 0.0;
+    for (const auto& span : spans) {
+        if (span.first > covered) {
+            break;
+        }
+        covered = std::max(covered, span.second);
+    }
+    return covered >= 1.0;
+}
+
+// A level of rooms, pillars and corridors on a grid with uneven spacing,
+// cut into boxes along x. Where open cells would meet only along an edge or
+// at a corner, the cells around are opened too, so that every straight path
+// through the open space also passes through face-connected boxes.
+std::vector<LeafBox> MakeGridLevel(int nx, int ny, int nz, int rooms, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<int32_t> lines[3];
+    int sizes[3] = {nx, ny, nz};
+    for (int k = 0; k < 3; ++k) {
+        lines[k].push_back(0);
+        for (int i = 0; i < sizes[k]; ++i) {
+            lines[k].push_back(lines[k].back() + 16 + static_cast<int32_t>(rng() % 49));
+        }
+    }
+    std::vector<uint8_t> open(static_cast<size_t>(nx * ny * nz), 0);
+    auto at = [&](int x, int y, int z) -> bool {
+        return x >= 0 && y >= 0 && z >= 0 && x < nx && y < ny && z < nz &&
+               open[static_cast<size_t>((z * ny + y) * nx + x)];
+    };
+    auto set = [&](int x, int y, int z, bool value) {
+        open[static_cast<size_t>((z * ny + y) * nx + x)] = value;
+    };
+    int lastX = -1, lastY = -1;
+    for (int r = 0; r < rooms; ++r) {
+        int w = 2 + static_cast<int>(rng() % 4), d = 2 + static_cast<int>(rng() % 4);
+        int h = 1 + static_cast<int>(rng() % static_cast<uint32_t>(nz));
+        int x0 = static_cast<int>(rng() % static_cast<uint32_t>(nx - w));
+        int y0 = static_cast<int>(rng() % static_cast<uint32_t>(ny - d));
+        for (int z = 0; z < h; ++z) {
+            for (int y = y0; y < y0 + d; ++y) {
+                for (int x = x0; x < x0 + w; ++x) {
+                    bool pillar = x > x0 && y > y0 && x < x0 + w - 1 && y < y0 + d - 1 &&
+                                  (x * 7 + y * 3) % 5 == 0;
+                    set(x, y, z, !pillar);
+                }
+            }
+        }
+        int cx = x0 + w / 2, cy = y0 + d / 2;
+        for (int x = lastX, y = lastY; lastX >= 0 && (x != cx || y != cy);) {
+            set(x, y, 0, true);
+            x != cx ? x += (x < cx ? 1 : -1) : y += (y < cy ? 1 : -1);
+        }
+        lastX = cx;
+        lastY = cy;
+    }
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (int z = -1; z < nz; ++z) {
+            for (int y = -1; y < ny; ++y) {
+                for (int x = -1; x < nx; ++x) {
+                    // In this 2x2x2 block, two open cells that differ in
+                    // several axes need a path of open cells stepping one
+                    // axis at a time towards the other.
+                    auto cell = [&](int m) {
+                        return at(x + (m & 1), y + (m >> 1 & 1), z + (m >> 2));
+                    };
+                    std::function<bool(int, int)> joined = [&](int from, int to) {
+                        if (from == to) {
+                            return true;
+                        }
+                        for (int bit = 1; bit < 8; bit <<= 1) {
+                            int step = from ^ bit;
+                            if (((from ^ to) & bit) && cell(step) && joined(step, to)) {
+                                return true;
+                            }
+                        }
+                        return false;
+                    };
+                    bool pinched = false;
+                    for (int m = 0; m < 8 && !pinched; ++m) {
+                        for (int o = m + 1; o < 8 && !pinched; ++o) {
+                            pinched = cell(m) && cell(o) && !joined(m, o);
+                        }
+                    }
+                    for (int m = 0; m < 8 && pinched; ++m) {
+                        int cx = x + (m & 1), cy = y + (m >> 1 & 1), cz = z + (m >> 2);
+                        if (cx >= 0 && cy >= 0 && cz >= 0 && cx < nx && cy < ny && cz < nz &&
+                            !at(cx, cy, cz)) {
+                            set(cx, cy, cz, true);
+                            changed = true;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    std::vector<LeafBox> boxes;
+    for (int z = 0; z < nz; ++z) {
+        for (int y = 0; y < ny; ++y) {
+            for (int x = 0; x < nx;) {
+                if (!at(x, y, z)) {
+                    ++x;
+                    continue;
+                }
+                int start = x;
+                while (at(x, y, z)) {
+                    ++x;
+                }
+                boxes.push_back(
+                    {{lines[0][static_cast<size_t>(start)], lines[1][static_cast<size_t>(y)],
+                      lines[2][static_cast<size_t>(z)]},
+                     {lines[0][static_cast<size_t>(x)], lines[1][static_cast<size_t>(y + 1)],
+                      lines[2][static_cast<size_t>(z + 1)]}});
+            }
+        }
+    }
+    return boxes;
+}
+
+// Rows of every length class go through the program's decompression: short
+// rows, a partial last byte, a run of more than 255 zero bytes, rows that end
+// in zeros.
+TEST(LevelVis, CompressedRowsReadBackThroughTheProgramsDecompression) {
+    std::mt19937 rng(7);
+    struct Case {
+        size_t leafs;
+        int pattern; // 0 none, 1 all, 2 first and last, 3 sparse random, 4 dense random
+    };
+    const Case cases[] = {{1, 1},    {7, 2},    {9, 1},    {9, 0},    {64, 3},
+                          {2100, 0}, {2100, 2}, {2045, 3}, {2047, 4}, {4100, 2}};
+    BspLevel saved = BspData;
+    for (const Case& c : cases) {
+        std::vector<uint8_t> row((c.leafs + 7) / 8, 0);
+        for (size_t leaf = 0; leaf < c.leafs; ++leaf) {
+            bool on = c.pattern == 1 || (c.pattern == 2 && (leaf == 0 || leaf + 1 == c.leafs)) ||
+                      (c.pattern == 3 && rng() % 97 == 0) || (c.pattern == 4 && rng() % 3 == 0);
+            if (on) {
+                row[leaf >> 3] = static_cast<uint8_t>(row[leaf >> 3] | (1u << (leaf & 7)));
+            }
+        }
+        std::vector<uint8_t> packed = CompressVisRow(row);
+        for (size_t i = 0; i < packed.size(); ++i) {
+            if (packed[i] == 0) {
+                ASSERT_LT(i + 1, packed.size());
+                EXPECT_GE(packed[i + 1], 1);
+                ++i;
+            }
+        }
+        // Leaf 0 is the solid leaf; the open leafs are 1 … n.
+        std::vector<BspLeaf> leafs(c.leafs + 1, BspLeaf{});
+        leafs[1].visOffset = 0;
+        BspData = BspLevel{};
+        BspData.leafs = leafs.data();
+        BspData.numLeafs = static_cast<int32_t>(leafs.size());
+        BspData.visData = packed.data();
+        BspData.visDataSize = static_cast<int32_t>(packed.size());
+        AllocVisibilityArrays();
+        DecompressLeafVisibility(1);
+        for (size_t leaf = 0; leaf < c.leafs; ++leaf) {
+            ASSERT_EQ(IsLeafVisible(static_cast<int32_t>(leaf + 1)), RowBit(row, leaf))
+                << c.leafs << " leafs, pattern " << c.pattern << ", leaf " << leaf + 1;
+        }
+        EXPECT_FALSE(IsLeafVisible(0));
+    }
+    EXPECT_EQ(CompressVisRow(std::vector<uint8_t>(600, 0)),
+              (std::vector<uint8_t>{0, 255, 0, 255, 0, 90}));
+    BspData = saved;
+}
+
+// A U-shaped corridor: the first leg sees straight along itself and around
+// one corner into the middle leg, but nothing of the far leg.
+TEST(LevelVis, WallsHideWhatLiesAroundTwoCorners) {
+    const std::vector<LeafBox> boxes = {
+        {{0, 0, 0}, {64, 64, 64}},       // 0: the first leg
+        {{64, 0, 0}, {128, 64, 64}},     // 1
+        {{128, 0, 0}, {192, 64, 64}},    // 2: the first corner
+        {{128, 64, 0}, {192, 256, 64}},  // 3: the middle leg
+        {{128, 256, 0}, {192, 320, 64}}, // 4: the second corner
+        {{64, 256, 0}, {128, 320, 64}},  // 5
+        {{0, 256, 0}, {64, 320, 64}},    // 6: the far leg
+    };
+    LevelVisibility vis = ComputeLevelVisibility(boxes);
+    EXPECT_EQ(vis.portalCount, 6);
+    ASSERT_EQ(vis.rows.size(), 7u);
+    const bool fromStart[7] = {true, true, true, true, false, false, false};
+    for (size_t leaf = 0; leaf < 7; ++leaf) {
+        EXPECT_EQ(RowBit(vis.rows[0], leaf), fromStart[leaf]) << "leaf " << leaf;
+        EXPECT_TRUE(RowBit(vis.rows[leaf], leaf));
+    }
+    EXPECT_TRUE(RowBit(vis.rows[3], 6)); // the middle leg sees both ends
+    EXPECT_TRUE(RowBit(vis.rows[3], 0));
+    // Boxes meeting only along an edge are not joined.
+    LevelVisibility apart =
+        ComputeLevelVisibility({{{0, 0, 0}, {64, 64, 64}}, {{64, 64, 0}, {128, 128, 64}}});
+    EXPECT_EQ(apart.portalCount, 0);
+    EXPECT_FALSE(RowBit(apart.rows[0], 1));
+}
+
+// Two rooms beside one long hall see each other only along the plane of the
+// hall's wall: the one line of sight grazes it, and it counts.
+TEST(LevelVis, LinesAlongAWallPlaneCount) {
+    const std::vector<LeafBox> boxes = {
+        {{0, 0, 0}, {64, 64, 64}},     // 0: a room left of the wall plane x = 64
+        {{64, 32, 0}, {128, 224, 64}}, // 1: the hall right of it
+        {{0, 192, 0}, {64, 256, 64}},  // 2: a second room left of it
+    };
+    LevelVisibility vis = ComputeLevelVisibility(boxes);
+    const double from[3] = {64, 10, 32};
+    const double to[3] = {64, 250, 32};
+    ASSERT_TRUE(SegmentInOpenSpace(boxes, from, to));
+    EXPECT_TRUE(RowBit(vis.rows[0], 2));
+    EXPECT_TRUE(RowBit(vis.rows[2], 0));
+}
+
+// Every segment through the open space of a generated level joins leafs that
+// see each other: endpoints anywhere inside, and endpoints on box faces,
+// edges and corners at whole units, whose segments often run exactly along
+// walls and through box edges. The sets are symmetric, the same on a second
+// run, and still hide something.
+TEST(LevelVis, EverySegmentThroughOpenSpaceIsInTheSets) {
+    const std::vector<LeafBox> boxes = MakeGridLevel(18, 18, 3, 12, 2024);
+    ASSERT_GT(boxes.size(), 40u);
+    LevelVisibility vis = ComputeLevelVisibility(boxes);
+    size_t n = boxes.size();
+    size_t hidden = 0;
+    for (size_t i = 0; i < n; ++i) {
+        for (size_t j = 0; j < n; ++j) {
+            ASSERT_EQ(RowBit(vis.rows[i], j), RowBit(vis.rows[j], i)) << i << " " << j;
+            hidden += RowBit(vis.rows[i], j) ? 0 : 1;
+        }
+    }
+    EXPECT_GT(hidden, n * n / 10);
+    EXPECT_EQ(ComputeLevelVisibility(boxes).rows, vis.rows);
+
+    std::mt19937 rng(99);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    int open = 0;
+    for (int s = 0; s < 60000; ++s) {
+        size_t ends[2] = {rng() % n, rng() % n};
+        double points[2][3];
+        for (int e = 0; e < 2; ++e) {
+            const LeafBox& box = boxes[ends[e]];
+            for (int k = 0; k < 3; ++k) {
+                int32_t span = box.maxs[k] - box.mins[k];
+                if (s % 2 == 0) {
+                    points[e][k] = box.mins[k] + unit(rng) * span;
+                } else {
+                    uint32_t pick = rng() % 4;
+                    points[e][k] = pick == 0 ? box.mins[k]
+                                   : pick == 1
+                                       ? box.maxs[k]
+                                       : box.mins[k] + static_cast<int32_t>(
+                                                           rng() % static_cast<uint32_t>(span + 1));
+                }
+            }
+        }
+        if (!SegmentInOpenSpace(boxes, points[0], points[1])) {
+            continue;
+        }
+        ++open;
+        ASSERT_TRUE(RowBit(vis.rows[ends[0]], ends[1]))
+            << "leaf " << ends[0] << " misses leaf " << ends[1] << ": (" << points[0][0] << " "
+            << points[0][1] << " " << points[0][2] << ") to (" << points[1][0] << " "
+            << points[1][1] << " " << points[1][2] << ")";
+    }
+    EXPECT_GT(open, 2000);
 }
 
 } // namespace
