@@ -846,13 +846,19 @@ TEST_F(ShowLevel, FacesLieOnTheirNodesAndBoundTheOneLeafThatListsThem) {
 }
 
 TEST_F(ShowLevel, NoVertexLiesInsideAnotherFacesEdge) {
-    std::vector<std::array<double, 3>> points;
+    // Edges are axis-aligned: a vertex inside one lies on the same line
+    // (same two other coordinates) strictly between the ends. Vertexes by
+    // line: the axis, the two fixed coordinates, then the sorted positions.
+    std::map<std::array<double, 3>, std::vector<double>> lines;
     for (int32_t v = 0; v < BspData.numVertexes; ++v) {
         const float* p = BspData.vertexes[v].position;
-        points.push_back({p[0], p[1], p[2]});
+        for (int axis = 0; axis < 3; ++axis) {
+            lines[{double(axis), p[(axis + 1) % 3], p[(axis + 2) % 3]}].push_back(p[axis]);
+        }
     }
-    // Edges are axis-aligned: a vertex inside one shares its two other
-    // coordinates and lies strictly between the ends.
+    for (auto& line : lines) {
+        std::sort(line.second.begin(), line.second.end());
+    }
     int32_t junctions = 0;
     for (int32_t f = 0; f < BspData.numFaces; ++f) {
         int32_t count = BspData.faces[f].numEdges;
@@ -864,14 +870,11 @@ TEST_F(ShowLevel, NoVertexLiesInsideAnotherFacesEdge) {
                 ++axis;
             }
             ASSERT_LT(axis, 3) << "face " << f << " repeats a vertex";
-            for (const std::array<double, 3>& p : points) {
-                bool onLine = p[(axis + 1) % 3] == a[(axis + 1) % 3] &&
-                              p[(axis + 2) % 3] == a[(axis + 2) % 3];
-                if (onLine && p[axis] > std::min(a[axis], b[axis]) &&
-                    p[axis] < std::max(a[axis], b[axis])) {
-                    ++junctions;
-                }
-            }
+            const std::vector<double>& on =
+                lines[{double(axis), a[(axis + 1) % 3], a[(axis + 2) % 3]}];
+            auto first = std::upper_bound(on.begin(), on.end(), std::min(a[axis], b[axis]));
+            auto last = std::lower_bound(on.begin(), on.end(), std::max(a[axis], b[axis]));
+            junctions += static_cast<int32_t>(last - first);
         }
     }
     EXPECT_EQ(junctions, 0);
@@ -1280,7 +1283,6 @@ TEST(LevelArt, DISABLED_WritePicturesForViewing) {
 // The level's visible sets: the compressed rows read back by the program's
 // own decompression, occlusion around corners, and conservativeness checked
 // against straight segments through the open space of a generated level.
-
 
 namespace {
 

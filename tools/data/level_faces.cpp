@@ -1,4 +1,13 @@
 // The level's faces (see level_faces.h).
+//
+// Faces start as one rectangle per grid cell where an open leaf meets solid.
+// Cell edges run between neighbouring grid lines, so no face corner can lie
+// inside another face's edge: there is no T-junction, where a renderer
+// leaves cracks, or where splitting a polygon with extra edge points into a
+// fan gives slivers that sample outside the lightmap. Neighbouring cells of
+// one leaf side and one texture are then merged as long as that stays true:
+// two faces merge only when the two corners their shared edge loses belong to
+// no other face, and never across a multiple of FaceMaxSize.
 #include "tools/data/level_faces.h"
 
 #include "tools/data/level_art.h"
@@ -19,6 +28,8 @@ constexpr int32_t StyleSlots[StyleCount][3] = {
     {LevelTexLamp, LevelTexLamp, LevelTexLamp},      // lamp
 };
 
+static_assert(FaceMaxSize == GridCutSize);
+
 int32_t SlotFor(uint8_t style, int32_t axis, int32_t normalSign) {
     assert(style < StyleCount);
     if (axis != 2) {
@@ -27,172 +38,187 @@ int32_t SlotFor(uint8_t style, int32_t axis, int32_t normalSign) {
     return normalSign > 0 ? StyleSlots[style][1] : StyleSlots[style][2];
 }
 
-// The first multiple of FaceMaxSize above x.
-int32_t NextCut(int32_t x) {
-    int32_t below = x >= 0 ? x / FaceMaxSize : -((-x + FaceMaxSize - 1) / FaceMaxSize);
-    return (below + 1) * FaceMaxSize;
-}
+using Point = std::array<int32_t, 3>;
 
-// The solid cells beyond one side of a leaf, merged into rectangles of one
-// style each (greedy: widest run along u, then as many rows along v as match).
-void AddSideFaces(const LevelGrid& grid, const LevelTree& tree, int32_t leafIndex, int32_t axis,
-                  int32_t high, std::vector<LevelFace>& faces) {
-    const TreeLeaf& leaf = tree.leafs[leafIndex];
-    int32_t u = (axis + 1) % 3;
-    int32_t v = (axis + 2) % 3;
-    int32_t layer = high ? leaf.hi[axis] : leaf.lo[axis] - 1;
-    int32_t nu = leaf.hi[u] - leaf.lo[u];
-    int32_t nv = leaf.hi[v] - leaf.lo[v];
-    // Style + 1 of the solid cell beyond each (u, v) cell; 0 where open.
-    std::vector<int32_t> label(static_cast<size_t>(nu) * nv, 0);
-    for (int32_t cv = 0; cv < nv; ++cv) {
-        for (int32_t cu = 0; cu < nu; ++cu) {
-            int32_t cell[3];
-            cell[axis] = layer;
-            cell[u] = leaf.lo[u] + cu;
-            cell[v] = leaf.lo[v] + cv;
-            if (IsCellSolid(grid, cell[0], cell[1], cell[2])) {
-                label[cv * nu + cu] = 1 + grid.style[CellIndex(grid, cell[0], cell[1], cell[2])];
-            }
-        }
+// One side of one open leaf: the faces on it, as rectangles of its cells.
+struct LeafSide {
+    int32_t u; // the two axes across the side
+    int32_t v;
+    int32_t nu;                 // cells along u
+    int32_t nv;                 // cells along v
+    std::vector<int32_t> faces; // face index per cell (u fastest), -1 where open
+};
+
+struct FaceBuilder {
+    const LevelGrid* grid;
+    const LevelTree* tree;
+    std::vector<LevelFace> faces;
+    std::vector<int32_t> cells[2]; // per face: its first and last-plus-one cell on u, v
+    std::vector<bool> alive;
+    std::vector<LeafSide> sides;
+    std::map<Point, int32_t> cornerUses; // how many faces have each corner
+
+    Point Corner(const LevelFace& face, int32_t highU, int32_t highV) const {
+        int32_t u = (face.axis + 1) % 3;
+        int32_t v = (face.axis + 2) % 3;
+        Point p;
+        p[face.axis] = face.coord;
+        p[u] = highU ? face.maxs[u] : face.mins[u];
+        p[v] = highV ? face.maxs[v] : face.mins[v];
+        return p;
     }
-    int32_t normalSign = high ? -1 : 1; // faces look into the leaf
-    int32_t coord = high ? leaf.maxs[axis] : leaf.mins[axis];
-    for (int32_t cv = 0; cv < nv; ++cv) {
-        for (int32_t cu = 0; cu < nu; ++cu) {
-            int32_t style = label[cv * nu + cu];
-            if (style == 0) {
-                continue;
-            }
-            int32_t endU = cu + 1;
-            while (endU < nu && label[cv * nu + endU] == style) {
-                ++endU;
-            }
-            int32_t endV = cv + 1;
-            while (endV < nv) {
-                bool same = true;
-                for (int32_t x = cu; x < endU && same; ++x) {
-                    same = label[endV * nu + x] == style;
-                }
-                if (!same) {
-                    break;
-                }
-                ++endV;
-            }
-            for (int32_t y = cv; y < endV; ++y) {
-                std::fill(label.begin() + y * nu + cu, label.begin() + y * nu + endU, 0);
-            }
-            int32_t lowU = grid.coords[u][leaf.lo[u] + cu];
-            int32_t highU = grid.coords[u][leaf.lo[u] + endU];
-            int32_t lowV = grid.coords[v][leaf.lo[v] + cv];
-            int32_t highV = grid.coords[v][leaf.lo[v] + endV];
-            // Cut on the global FaceMaxSize lines.
-            for (int32_t pu = lowU; pu < highU;) {
-                int32_t nextU = std::min(highU, NextCut(pu));
-                for (int32_t pv = lowV; pv < highV;) {
-                    int32_t nextV = std::min(highV, NextCut(pv));
-                    LevelFace face{};
-                    face.node = leaf.sideNodes[2 * axis + high];
-                    assert(face.node >= 0 && tree.nodes[face.node].axis == axis &&
-                           tree.nodes[face.node].coord == coord);
-                    face.leaf = leafIndex;
-                    face.axis = axis;
-                    face.coord = coord;
-                    face.side = normalSign > 0 ? 0 : 1;
-                    face.slot = SlotFor(static_cast<uint8_t>(style - 1), axis, normalSign);
-                    face.mins[axis] = face.maxs[axis] = coord;
-                    face.mins[u] = pu;
-                    face.maxs[u] = nextU;
-                    face.mins[v] = pv;
-                    face.maxs[v] = nextV;
-                    faces.push_back(face);
-                    pv = nextV;
-                }
-                pu = nextU;
-            }
-        }
-    }
-}
 
-std::array<int32_t, 3> Corner(const LevelFace& face, int32_t cu, int32_t cv) {
-    int32_t u = (face.axis + 1) % 3;
-    int32_t v = (face.axis + 2) % 3;
-    std::array<int32_t, 3> p;
-    p[face.axis] = face.coord;
-    p[u] = cu ? face.maxs[u] : face.mins[u];
-    p[v] = cv ? face.maxs[v] : face.mins[v];
-    return p;
-}
-
-// Key of the axis-aligned line through p along axis a.
-std::array<int32_t, 3> LineKey(const std::array<int32_t, 3>& p, int32_t a) {
-    return {a, p[(a + 1) % 3], p[(a + 2) % 3]};
-}
-
-// Builds each polygon from its corners plus every other face's corner that
-// lies inside one of its edges (a T-junction, which would otherwise let a
-// crack of background show through where the edges meet).
-void BuildPolygons(std::vector<LevelFace>& faces) {
-    std::map<std::array<int32_t, 3>, std::vector<int32_t>> lines;
-    for (const LevelFace& face : faces) {
+    void CountCorners(const LevelFace& face, int32_t delta) {
         for (int32_t corner = 0; corner < 4; ++corner) {
-            std::array<int32_t, 3> p = Corner(face, corner & 1, corner >> 1);
-            for (int32_t a = 0; a < 3; ++a) {
-                lines[LineKey(p, a)].push_back(p[a]);
+            cornerUses[Corner(face, corner & 1, corner >> 1)] += delta;
+        }
+    }
+
+    // One face per solid cell beyond the side of the leaf.
+    void AddSide(int32_t leafIndex, int32_t axis, int32_t high) {
+        const TreeLeaf& leaf = tree->leafs[leafIndex];
+        LeafSide side;
+        side.u = (axis + 1) % 3;
+        side.v = (axis + 2) % 3;
+        side.nu = leaf.hi[side.u] - leaf.lo[side.u];
+        side.nv = leaf.hi[side.v] - leaf.lo[side.v];
+        side.faces.assign(static_cast<size_t>(side.nu) * side.nv, -1);
+        int32_t layer = high ? leaf.hi[axis] : leaf.lo[axis] - 1;
+        int32_t normalSign = high ? -1 : 1; // faces look into the leaf
+        int32_t coord = high ? leaf.maxs[axis] : leaf.mins[axis];
+        for (int32_t cv = 0; cv < side.nv; ++cv) {
+            for (int32_t cu = 0; cu < side.nu; ++cu) {
+                int32_t cell[3];
+                cell[axis] = layer;
+                cell[side.u] = leaf.lo[side.u] + cu;
+                cell[side.v] = leaf.lo[side.v] + cv;
+                if (!IsCellSolid(*grid, cell[0], cell[1], cell[2])) {
+                    continue;
+                }
+                uint8_t style = grid->style[CellIndex(*grid, cell[0], cell[1], cell[2])];
+                LevelFace face{};
+                face.node = leaf.sideNodes[2 * axis + high];
+                assert(face.node >= 0 && tree->nodes[face.node].axis == axis &&
+                       tree->nodes[face.node].coord == coord);
+                face.leaf = leafIndex;
+                face.axis = axis;
+                face.coord = coord;
+                face.side = normalSign > 0 ? 0 : 1;
+                face.slot = SlotFor(style, axis, normalSign);
+                face.mins[axis] = face.maxs[axis] = coord;
+                face.mins[side.u] = grid->coords[side.u][cell[side.u]];
+                face.maxs[side.u] = grid->coords[side.u][cell[side.u] + 1];
+                face.mins[side.v] = grid->coords[side.v][cell[side.v]];
+                face.maxs[side.v] = grid->coords[side.v][cell[side.v] + 1];
+                side.faces[cv * side.nu + cu] = static_cast<int32_t>(faces.size());
+                cells[0].push_back(cu);
+                cells[0].push_back(cu + 1);
+                cells[1].push_back(cv);
+                cells[1].push_back(cv + 1);
+                CountCorners(face, 1);
+                faces.push_back(face);
+                alive.push_back(true);
+            }
+        }
+        sides.push_back(std::move(side));
+    }
+
+    // Merges face f with its neighbour past its high edge along d (0: u,
+    // 1: v) when that keeps every face free of T-junctions.
+    bool TryMerge(LeafSide& side, int32_t f, int32_t d) {
+        int32_t along = d == 0 ? side.u : side.v;
+        int32_t n = d == 0 ? side.nu : side.nv;
+        int32_t last = cells[d][2 * f + 1];
+        int32_t acrossFirst = cells[1 - d][2 * f];
+        int32_t acrossLast = cells[1 - d][2 * f + 1];
+        if (last >= n) {
+            return false;
+        }
+        int32_t cu = d == 0 ? last : acrossFirst;
+        int32_t cv = d == 0 ? acrossFirst : last;
+        int32_t g = side.faces[cv * side.nu + cu];
+        if (g < 0 || g == f || faces[g].slot != faces[f].slot || cells[d][2 * g] != last ||
+            cells[1 - d][2 * g] != acrossFirst || cells[1 - d][2 * g + 1] != acrossLast) {
+            return false;
+        }
+        LevelFace& face = faces[f];
+        const LevelFace& next = faces[g];
+        int32_t shared = face.maxs[along];
+        if (shared % FaceMaxSize == 0) {
+            return false;
+        }
+        // The corners on the shared edge, which the merged face loses.
+        Point low = d == 0 ? Corner(face, 1, 0) : Corner(face, 0, 1);
+        Point high = Corner(face, 1, 1);
+        if (cornerUses[low] != 2 || cornerUses[high] != 2) {
+            return false;
+        }
+        CountCorners(face, -1);
+        CountCorners(next, -1);
+        face.maxs[along] = next.maxs[along];
+        CountCorners(face, 1);
+        cells[d][2 * f + 1] = cells[d][2 * g + 1];
+        alive[g] = false;
+        for (int32_t a = cells[d][2 * g]; a < cells[d][2 * g + 1]; ++a) {
+            for (int32_t b = acrossFirst; b < acrossLast; ++b) {
+                int32_t u = d == 0 ? a : b;
+                int32_t v = d == 0 ? b : a;
+                side.faces[v * side.nu + u] = f;
+            }
+        }
+        return true;
+    }
+
+    void MergeFaces() {
+        bool merged = true;
+        while (merged) {
+            merged = false;
+            for (LeafSide& side : sides) {
+                for (int32_t d = 0; d < 2; ++d) {
+                    for (size_t cell = 0; cell < side.faces.size(); ++cell) {
+                        int32_t f = side.faces[cell];
+                        // Visit each face once, from its first cell.
+                        if (f < 0 || cells[0][2 * f] != static_cast<int32_t>(cell) % side.nu ||
+                            cells[1][2 * f] != static_cast<int32_t>(cell) / side.nu) {
+                            continue;
+                        }
+                        while (TryMerge(side, f, d)) {
+                            merged = true;
+                        }
+                    }
+                }
             }
         }
     }
-    for (auto& entry : lines) {
-        std::vector<int32_t>& positions = entry.second;
-        std::sort(positions.begin(), positions.end());
-        positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
-    }
-    for (LevelFace& face : faces) {
-        std::array<int32_t, 3> corners[4] = {Corner(face, 0, 0), Corner(face, 1, 0),
-                                             Corner(face, 1, 1), Corner(face, 0, 1)};
-        if (face.side == 1) {
-            std::swap(corners[1], corners[3]);
-        }
-        face.points.clear();
-        for (int32_t i = 0; i < 4; ++i) {
-            const std::array<int32_t, 3>& from = corners[i];
-            const std::array<int32_t, 3>& to = corners[(i + 1) % 4];
-            face.points.push_back(from);
-            int32_t a = 0;
-            while (from[a] == to[a]) {
-                ++a;
-            }
-            const std::vector<int32_t>& positions = lines[LineKey(from, a)];
-            int32_t low = std::min(from[a], to[a]);
-            int32_t high = std::max(from[a], to[a]);
-            auto first = std::upper_bound(positions.begin(), positions.end(), low);
-            auto last = std::lower_bound(positions.begin(), positions.end(), high);
-            std::vector<int32_t> inside(first, last);
-            if (from[a] > to[a]) {
-                std::reverse(inside.begin(), inside.end());
-            }
-            for (int32_t position : inside) {
-                std::array<int32_t, 3> p = from;
-                p[a] = position;
-                face.points.push_back(p);
-            }
-        }
-    }
-}
+};
 
 } // namespace
 
 std::vector<LevelFace> BuildLevelFaces(const LevelGrid& grid, const LevelTree& tree) {
-    std::vector<LevelFace> faces;
+    FaceBuilder builder{&grid, &tree, {}, {}, {}, {}, {}};
     for (int32_t leaf = 1; leaf < static_cast<int32_t>(tree.leafs.size()); ++leaf) {
         for (int32_t axis = 0; axis < 3; ++axis) {
-            AddSideFaces(grid, tree, leaf, axis, 0, faces);
-            AddSideFaces(grid, tree, leaf, axis, 1, faces);
+            builder.AddSide(leaf, axis, 0);
+            builder.AddSide(leaf, axis, 1);
         }
+    }
+    builder.MergeFaces();
+    std::vector<LevelFace> faces;
+    for (size_t f = 0; f < builder.faces.size(); ++f) {
+        if (!builder.alive[f]) {
+            continue;
+        }
+        LevelFace face = builder.faces[f];
+        // Counter-clockwise seen from the side the face looks to.
+        face.points = {builder.Corner(face, 0, 0), builder.Corner(face, 1, 0),
+                       builder.Corner(face, 1, 1), builder.Corner(face, 0, 1)};
+        if (face.side == 1) {
+            std::swap(face.points[1], face.points[3]);
+        }
+        faces.push_back(std::move(face));
     }
     std::stable_sort(faces.begin(), faces.end(),
                      [](const LevelFace& a, const LevelFace& b) { return a.node < b.node; });
-    BuildPolygons(faces);
     return faces;
 }
 

@@ -3,10 +3,10 @@
 // the solid cell's surface style and the face's orientation.
 //
 // No state. Faces come sorted by node (each node's faces are one run, as the
-// file stores them), no face is longer than FaceMaxSize on either axis (so its
-// lightmap stays within 17 x 17 samples), and each polygon carries every
-// vertex of any other face that lies on its edges, so neighbouring faces
-// share their edges exactly and leave no cracks when drawn.
+// file stores them), every face is a rectangle no longer than FaceMaxSize on
+// either axis (so its lightmap stays within 17 x 17 samples), and no corner of
+// any face lies inside another face's edge, so neighbouring faces share their
+// edges exactly and leave no cracks when drawn.
 #pragma once
 
 #include "tools/data/level_tree.h"
@@ -27,7 +27,8 @@ struct LevelFace {
     int32_t slot;    // texture slot
     int32_t mins[3]; // the rectangle, level units (mins[axis] = maxs[axis] = coord)
     int32_t maxs[3];
-    // The polygon in order, counter-clockwise seen from the side it looks to.
+    // The four corners in order, counter-clockwise seen from the side it looks
+    // to.
     std::vector<std::array<int32_t, 3>> points;
 };
 

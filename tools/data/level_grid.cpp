@@ -31,6 +31,12 @@ LevelGrid BuildLevelGrid(const LevelLayout& layout) {
         int32_t outerHigh = *high + BorderWidth;
         coords.push_back(outerLow);
         coords.push_back(outerHigh);
+        for (int32_t cut = outerLow / GridCutSize * GridCutSize; cut < outerHigh;
+             cut += GridCutSize) {
+            if (cut > outerLow) {
+                coords.push_back(cut);
+            }
+        }
         std::sort(coords.begin(), coords.end());
         coords.erase(std::unique(coords.begin(), coords.end()), coords.end());
         grid.cells[a] = static_cast<int32_t>(coords.size()) - 1;

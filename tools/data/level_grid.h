@@ -3,7 +3,8 @@
 // solid, and a solid cell has one surface style.
 //
 // No state. The outermost layer of cells is always solid (the layout's boxes
-// lie strictly inside the grid), so the open space is sealed.
+// lie strictly inside the grid), so the open space is sealed. Every multiple
+// of GridCutSize inside the grid is a grid line too, so no cell is longer.
 #pragma once
 
 #include "tools/data/level_layout.h"
@@ -11,6 +12,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+// Level units between the grid lines that cut long cells.
+constexpr int32_t GridCutSize = 256;
 
 struct LevelGrid {
     std::vector<int32_t> coords[3]; // sorted grid lines per axis, level units
