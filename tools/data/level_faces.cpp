@@ -56,7 +56,8 @@ struct FaceBuilder {
     std::vector<int32_t> cells[2]; // per face: its first and last-plus-one cell on u, v
     std::vector<bool> alive;
     std::vector<LeafSide> sides;
-    std::map<Point, int32_t> cornerUses; // how many faces have each corner
+    std::vector<int32_t> faceSides;                    // the leaf side each face lies on
+    std::map<Point, std::vector<int32_t>> cornerFaces; // the faces with each corner
 
     Point Corner(const LevelFace& face, int32_t highU, int32_t highV) const {
         int32_t u = (face.axis + 1) % 3;
@@ -68,9 +69,16 @@ struct FaceBuilder {
         return p;
     }
 
-    void CountCorners(const LevelFace& face, int32_t delta) {
+    void AddCorners(int32_t f) {
         for (int32_t corner = 0; corner < 4; ++corner) {
-            cornerUses[Corner(face, corner & 1, corner >> 1)] += delta;
+            cornerFaces[Corner(faces[f], corner & 1, corner >> 1)].push_back(f);
+        }
+    }
+
+    void RemoveCorners(int32_t f) {
+        for (int32_t corner = 0; corner < 4; ++corner) {
+            std::vector<int32_t>& list = cornerFaces[Corner(faces[f], corner & 1, corner >> 1)];
+            list.erase(std::find(list.begin(), list.end(), f));
         }
     }
 
@@ -115,56 +123,106 @@ struct FaceBuilder {
                 cells[0].push_back(cu + 1);
                 cells[1].push_back(cv);
                 cells[1].push_back(cv + 1);
-                CountCorners(face, 1);
                 faces.push_back(face);
                 alive.push_back(true);
+                faceSides.push_back(static_cast<int32_t>(sides.size()));
+                AddCorners(static_cast<int32_t>(faces.size()) - 1);
             }
         }
         sides.push_back(std::move(side));
     }
 
-    // Merges face f with its neighbour past its high edge along d (0: u,
-    // 1: v) when that keeps every face free of T-junctions.
-    bool TryMerge(LeafSide& side, int32_t f, int32_t d) {
-        int32_t along = d == 0 ? side.u : side.v;
+    // The face that continues face f past its edge at the low (-1) or high
+    // (+1) end along d (0: u, 1: v) of its leaf side with the same extent
+    // across, or -1.
+    int32_t Continuation(int32_t f, int32_t d, int32_t end) const {
+        const LeafSide& side = sides[faceSides[f]];
         int32_t n = d == 0 ? side.nu : side.nv;
-        int32_t last = cells[d][2 * f + 1];
+        int32_t beyond = end > 0 ? cells[d][2 * f + 1] : cells[d][2 * f] - 1;
+        if (beyond < 0 || beyond >= n) {
+            return -1;
+        }
         int32_t acrossFirst = cells[1 - d][2 * f];
-        int32_t acrossLast = cells[1 - d][2 * f + 1];
-        if (last >= n) {
-            return false;
-        }
-        int32_t cu = d == 0 ? last : acrossFirst;
-        int32_t cv = d == 0 ? acrossFirst : last;
+        int32_t cu = d == 0 ? beyond : acrossFirst;
+        int32_t cv = d == 0 ? acrossFirst : beyond;
         int32_t g = side.faces[cv * side.nu + cu];
-        if (g < 0 || g == f || faces[g].slot != faces[f].slot || cells[d][2 * g] != last ||
-            cells[1 - d][2 * g] != acrossFirst || cells[1 - d][2 * g + 1] != acrossLast) {
+        if (g < 0 || faces[g].slot != faces[f].slot || cells[1 - d][2 * g] != acrossFirst ||
+            cells[1 - d][2 * g + 1] != cells[1 - d][2 * f + 1]) {
+            return -1;
+        }
+        return g;
+    }
+
+    // Merges face f with the face past its high edge along d, together with
+    // every other pair of faces that shares a corner on that cut, so that no
+    // corner left behind lies inside a merged edge (the floor, walls and
+    // ceiling of a corridor merge across a cut all at once, or not at all).
+    bool TryMerge(int32_t f, int32_t d) {
+        const LeafSide& seedSide = sides[faceSides[f]];
+        int32_t cutAxis = d == 0 ? seedSide.u : seedSide.v;
+        int32_t cut = faces[f].maxs[cutAxis];
+        if (cut % FaceMaxSize == 0) {
             return false;
         }
-        LevelFace& face = faces[f];
-        const LevelFace& next = faces[g];
-        int32_t shared = face.maxs[along];
-        if (shared % FaceMaxSize == 0) {
+        struct Pair {
+            int32_t low;
+            int32_t high;
+            int32_t d;
+        };
+        std::vector<Pair> pairs;
+        std::vector<int32_t> members;
+        std::vector<Point> open;
+        auto addPair = [&](int32_t low, int32_t high, int32_t pairD) {
+            pairs.push_back({low, high, pairD});
+            members.push_back(low);
+            members.push_back(high);
+            const LevelFace& face = faces[low];
+            open.push_back(pairD == 0 ? Corner(face, 1, 0) : Corner(face, 0, 1));
+            open.push_back(Corner(face, 1, 1));
+        };
+        int32_t next = Continuation(f, d, 1);
+        if (next < 0) {
             return false;
         }
-        // The corners on the shared edge, which the merged face loses.
-        Point low = d == 0 ? Corner(face, 1, 0) : Corner(face, 0, 1);
-        Point high = Corner(face, 1, 1);
-        if (cornerUses[low] != 2 || cornerUses[high] != 2) {
-            return false;
-        }
-        CountCorners(face, -1);
-        CountCorners(next, -1);
-        face.maxs[along] = next.maxs[along];
-        CountCorners(face, 1);
-        cells[d][2 * f + 1] = cells[d][2 * g + 1];
-        alive[g] = false;
-        for (int32_t a = cells[d][2 * g]; a < cells[d][2 * g + 1]; ++a) {
-            for (int32_t b = acrossFirst; b < acrossLast; ++b) {
-                int32_t u = d == 0 ? a : b;
-                int32_t v = d == 0 ? b : a;
-                side.faces[v * side.nu + u] = f;
+        addPair(f, next, d);
+        while (!open.empty()) {
+            Point p = open.back();
+            open.pop_back();
+            for (int32_t h : cornerFaces[p]) {
+                if (std::find(members.begin(), members.end(), h) != members.end()) {
+                    continue;
+                }
+                const LeafSide& side = sides[faceSides[h]];
+                if (faces[h].axis == cutAxis || pairs.size() >= 64) {
+                    return false; // a face in the cut's plane keeps the corner
+                }
+                int32_t hd = side.u == cutAxis ? 0 : 1;
+                int32_t end = faces[h].maxs[cutAxis] == cut ? 1 : -1;
+                int32_t g = Continuation(h, hd, end);
+                if (g < 0 || std::find(members.begin(), members.end(), g) != members.end()) {
+                    return false;
+                }
+                addPair(end > 0 ? h : g, end > 0 ? g : h, hd);
             }
+        }
+        for (const Pair& pair : pairs) {
+            int32_t low = pair.low;
+            int32_t high = pair.high;
+            RemoveCorners(low);
+            RemoveCorners(high);
+            faces[low].maxs[cutAxis] = faces[high].maxs[cutAxis];
+            cells[pair.d][2 * low + 1] = cells[pair.d][2 * high + 1];
+            alive[high] = false;
+            LeafSide& side = sides[faceSides[high]];
+            for (int32_t a = cells[pair.d][2 * high]; a < cells[pair.d][2 * high + 1]; ++a) {
+                for (int32_t b = cells[1 - pair.d][2 * high]; b < cells[1 - pair.d][2 * high + 1];
+                     ++b) {
+                    int32_t u = pair.d == 0 ? a : b;
+                    int32_t v = pair.d == 0 ? b : a;
+                    side.faces[v * side.nu + u] = low;
+                }
+            }
+            AddCorners(low);
         }
         return true;
     }
@@ -182,7 +240,7 @@ struct FaceBuilder {
                             cells[1][2 * f] != static_cast<int32_t>(cell) / side.nu) {
                             continue;
                         }
-                        while (TryMerge(side, f, d)) {
+                        while (TryMerge(f, d)) {
                             merged = true;
                         }
                     }
@@ -195,7 +253,7 @@ struct FaceBuilder {
 } // namespace
 
 std::vector<LevelFace> BuildLevelFaces(const LevelGrid& grid, const LevelTree& tree) {
-    FaceBuilder builder{&grid, &tree, {}, {}, {}, {}, {}};
+    FaceBuilder builder{&grid, &tree, {}, {}, {}, {}, {}, {}};
     for (int32_t leaf = 1; leaf < static_cast<int32_t>(tree.leafs.size()); ++leaf) {
         for (int32_t axis = 0; axis < 3; ++axis) {
             builder.AddSide(leaf, axis, 0);
