@@ -123,16 +123,18 @@ void LayMiddleRooms(LayoutWriter& w) {
 // A tall courtyard in the middle of the loop, below the corridors' floor,
 // seen through windows from the corridors on three sides.
 void LayCourtyard(LayoutWriter& w) {
-    w.Carve(864, -448, -160, 1120, 64, 320);
+    w.Carve(864, -480, -160, 1120, 112, 320);
     w.Fill(StyleMetal, 960, -224, -160, 1024, -160, 320);
-    w.Carve(880, -544, -16, 944, -448, 48);   // from the first east corridor
-    w.Carve(1120, -320, -16, 1216, -256, 48); // from the gallery
-    w.Carve(1120, -96, -16, 1216, -32, 48);
-    w.Carve(960, 64, -16, 1024, 176, 48); // from the beamed corridor
+    w.Carve(880, -544, -16, 944, -480, 48);   // from the first east corridor
+    w.Carve(1120, -320, 32, 1216, -256, 112); // from the gallery, above its bench
+    w.Carve(1120, -96, 32, 1216, -32, 112);
+    w.Carve(960, 112, -16, 1024, 176, 48); // from the beamed corridor
     w.Paint(StyleLamp, 960, -96, -176, 1024, -32, -160);
     w.Light(992, -64, -120, 160, 448);
     w.Light(992, -320, 240, 130, 416);
-    w.Light(880, 32, 80, 80, 240);
+    w.Light(992, 80, 40, 120, 300);
+    w.Light(912, -448, 40, 120, 300);
+    w.Light(1088, -176, 96, 120, 320);
 }
 
 // West to a sunken room (two steps down), north along a passage with
