@@ -404,9 +404,9 @@ TEST(RealShow, TwoCapturesOfTheSameMomentsAreIdentical) {
 namespace {
 
 // The flythrough of the real level: the level scene starts 71.75 s into the
-// show and flies until 36 s of its own; from 34 s a white fade covers it.
+// show and flies until 36 s of its own (from 34 s under a white fade).
 constexpr double FlightStart = 72.0;
-constexpr double FlightEnd = 71.75 + 34.0;
+constexpr double FlightEnd = 71.75 + 36.0;
 
 // The data folder of the build, or "" (the test skips) before the level.
 std::string BuiltShowData() {
