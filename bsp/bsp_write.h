@@ -10,17 +10,30 @@
 #include "bsp/bsp_file.h"
 
 #include <cstdint>
-#include <cstring>
+#include <string>
 #include <vector>
 
-// The bytes of a record array, as a lump holds them.
-template <typename T> std::vector<uint8_t> RecordBytes(const std::vector<T>& records) {
-    std::vector<uint8_t> bytes(records.size() * sizeof(T));
-    if (!bytes.empty()) {
-        std::memcpy(bytes.data(), records.data(), bytes.size());
-    }
-    return bytes;
-}
+// Every record and byte lump of a level, as the file stores them.
+struct BspRecords {
+    std::vector<BspPlane> planes;
+    std::vector<BspVertex> vertexes;
+    std::vector<BspNode> nodes;
+    std::vector<BspTexInfo> texInfo;
+    std::vector<BspFace> faces;
+    std::vector<BspClipNode> clipNodes;
+    std::vector<BspLeaf> leafs;
+    std::vector<uint16_t> markSurfaces;
+    std::vector<BspEdge> edges;
+    std::vector<int32_t> surfEdges;
+    std::vector<BspModel> models;
+    std::vector<uint8_t> textureData;
+    std::vector<uint8_t> visData;
+    std::vector<uint8_t> lightData;
+    std::string entities; // written with its terminating zero when not empty
+};
+
+// The fifteen lumps of the records, in index order.
+void RecordLumps(const BspRecords& records, std::vector<uint8_t> (&lumps)[BspLumpCount]);
 
 // A whole level file: header with version and lump table, then every lump.
 std::vector<uint8_t> AssembleBspFile(int32_t version,

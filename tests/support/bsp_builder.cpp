@@ -71,24 +71,7 @@ TestLevel MakeTwoRoomLevel() {
 
 std::vector<uint8_t> BuildLevelFile(const TestLevel& level) {
     std::vector<uint8_t> lumps[BspLumpCount];
-    lumps[LumpEntities].assign(level.entities.begin(), level.entities.end());
-    if (!level.entities.empty()) {
-        lumps[LumpEntities].push_back(0);
-    }
-    lumps[LumpPlanes] = RecordBytes(level.planes);
-    lumps[LumpTextures] = level.textureData;
-    lumps[LumpVertexes] = RecordBytes(level.vertexes);
-    lumps[LumpVisibility] = level.visData;
-    lumps[LumpNodes] = RecordBytes(level.nodes);
-    lumps[LumpTexInfo] = RecordBytes(level.texInfo);
-    lumps[LumpFaces] = RecordBytes(level.faces);
-    lumps[LumpLighting] = level.lightData;
-    lumps[LumpClipNodes] = RecordBytes(level.clipNodes);
-    lumps[LumpLeafs] = RecordBytes(level.leafs);
-    lumps[LumpMarkSurfaces] = RecordBytes(level.markSurfaces);
-    lumps[LumpEdges] = RecordBytes(level.edges);
-    lumps[LumpSurfEdges] = RecordBytes(level.surfEdges);
-    lumps[LumpModels] = RecordBytes(level.models);
+    RecordLumps(level, lumps);
     for (int i = 0; i < BspLumpCount; ++i) {
         if (level.useRaw[i]) {
             lumps[i] = level.rawLumps[i];

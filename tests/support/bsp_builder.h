@@ -3,6 +3,7 @@
 #pragma once
 
 #include "bsp/bsp_file.h"
+#include "bsp/bsp_write.h"
 
 #include <cstdint>
 #include <string>
@@ -17,23 +18,8 @@ struct TestTexture {
 };
 
 // Every lump of a level; a lump in rawLumps (non-empty) replaces the records.
-struct TestLevel {
+struct TestLevel : BspRecords {
     int32_t version = BspVersion;
-    std::vector<BspPlane> planes;
-    std::vector<BspVertex> vertexes;
-    std::vector<BspNode> nodes;
-    std::vector<BspTexInfo> texInfo;
-    std::vector<BspFace> faces;
-    std::vector<BspClipNode> clipNodes;
-    std::vector<BspLeaf> leafs;
-    std::vector<uint16_t> markSurfaces;
-    std::vector<BspEdge> edges;
-    std::vector<int32_t> surfEdges;
-    std::vector<BspModel> models;
-    std::vector<uint8_t> textureData;
-    std::vector<uint8_t> visData;
-    std::vector<uint8_t> lightData;
-    std::string entities; // written with its terminating zero when not empty
     std::vector<uint8_t> rawLumps[BspLumpCount];
     bool useRaw[BspLumpCount] = {};
 };

@@ -27,18 +27,9 @@ uint16_t ToIndex16(size_t value, const char* what) {
     return static_cast<uint16_t>(value);
 }
 
-struct LumpBuilder {
-    std::vector<BspPlane> planes;
-    std::vector<BspVertex> vertexes;
-    std::vector<BspNode> nodes;
-    std::vector<BspTexInfo> texInfo;
-    std::vector<BspFace> faces;
-    std::vector<BspClipNode> clipNodes;
-    std::vector<BspLeaf> leafs;
-    std::vector<uint16_t> markSurfaces;
-    std::vector<BspEdge> edges;
-    std::vector<int32_t> surfEdges;
-    std::vector<uint8_t> visData;
+// The records being built, and the indexes that share planes, vertexes,
+// edges and texinfos between faces.
+struct LumpBuilder : BspRecords {
     std::map<std::pair<int32_t, int32_t>, int32_t> planeIndex;
     std::map<std::array<int32_t, 3>, int32_t> vertexIndex;
     std::map<std::pair<int32_t, int32_t>, int32_t> edgeIndex;
@@ -221,25 +212,12 @@ std::vector<uint8_t> BuildLevelFileBytes(const CompiledLevel& level) {
     }
     world.visLeafs = static_cast<int32_t>(level.tree->leafs.size()) - 1;
     world.numFaces = static_cast<int32_t>(lumps.faces.size());
-    std::vector<BspModel> models = {world};
+    lumps.models = {world};
 
-    std::string entities = LevelEntityText(*level.layout);
+    lumps.entities = LevelEntityText(*level.layout);
+    lumps.textureData = level.art->textureLump;
+    lumps.lightData = level.lighting->data;
     std::vector<uint8_t> bytes[BspLumpCount];
-    bytes[LumpEntities].assign(entities.begin(), entities.end());
-    bytes[LumpEntities].push_back(0);
-    bytes[LumpPlanes] = RecordBytes(lumps.planes);
-    bytes[LumpTextures] = level.art->textureLump;
-    bytes[LumpVertexes] = RecordBytes(lumps.vertexes);
-    bytes[LumpVisibility] = lumps.visData;
-    bytes[LumpNodes] = RecordBytes(lumps.nodes);
-    bytes[LumpTexInfo] = RecordBytes(lumps.texInfo);
-    bytes[LumpFaces] = RecordBytes(lumps.faces);
-    bytes[LumpLighting] = level.lighting->data;
-    bytes[LumpClipNodes] = RecordBytes(lumps.clipNodes);
-    bytes[LumpLeafs] = RecordBytes(lumps.leafs);
-    bytes[LumpMarkSurfaces] = RecordBytes(lumps.markSurfaces);
-    bytes[LumpEdges] = RecordBytes(lumps.edges);
-    bytes[LumpSurfEdges] = RecordBytes(lumps.surfEdges);
-    bytes[LumpModels] = RecordBytes(models);
+    RecordLumps(lumps, bytes);
     return AssembleBspFile(BspVersion, bytes);
 }
