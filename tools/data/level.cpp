@@ -12,6 +12,7 @@
 #include "tools/data/level_vis.h"
 #include "tools/data/output.h"
 
+#include <bit>
 #include <cstdio>
 
 // The camera must keep this far from every wall, floor and ceiling, so that
@@ -78,7 +79,7 @@ LevelBuild CompileShowLevel() {
     double seen = 0;
     for (const std::vector<uint8_t>& row : visibility.rows) {
         for (uint8_t byte : row) {
-            seen += __builtin_popcount(byte);
+            seen += std::popcount(byte);
         }
     }
     double share = boxes.empty() ? 0 : seen / (double(boxes.size()) * boxes.size());

@@ -156,6 +156,38 @@ int EdgeDistance(const std::vector<int>& ids, int w, int h, int x, int y, int ca
     return nearest;
 }
 
+// How laid blocks stand out of their joints: flat at base, rising by rise
+// over bevel texels from the joint, with noise bumps on top.
+struct Relief {
+    float base;
+    float rise;
+    float bevel;   // texels
+    int bumpCells; // noise lattice cells across the picture
+    int octaves;
+    uint32_t seed;
+    float bumpScale;
+};
+
+// Height of laid blocks: 0 in the joints, the relief elsewhere. edge gets
+// each texel's distance to the nearest joint (capped at 6).
+Mask BlockRelief(const std::vector<int>& ids, int w, int h, const Relief& relief,
+                 std::vector<int>* edge) {
+    Mask height = NewMask(w, h);
+    edge->assign(ids.size(), 0);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            int d = EdgeDistance(ids, w, h, x, y, 6);
+            (*edge)[static_cast<size_t>(y) * w + x] = d;
+            float bumps = TileNoise(x, y, w, h, relief.bumpCells, relief.bumpCells, relief.octaves,
+                                    relief.seed) *
+                          relief.bumpScale;
+            height.At(x, y) =
+                d == 0 ? 0.0f : relief.base + relief.rise * SmoothStep(0, relief.bevel, d) + bumps;
+        }
+    }
+    return height;
+}
+
 // Lighting of a height field by a light from the top left: positive where
 // the surface turns towards it, negative where it turns away. Slopes are
 // taken across the picture's edges, so a tiling height field shades evenly.
@@ -209,16 +241,8 @@ Canvas PaintWall(int w, int h) {
         {8, 64, 56, 32}, {64, 64, 72, 32}, {40, 96, 64, 32}, {104, 96, 64, 32},
     };
     std::vector<int> ids = LayBlocks(w, h, blocks);
-    Mask height = NewMask(w, h);
-    std::vector<int> edge(ids.size());
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            int d = EdgeDistance(ids, w, h, x, y, 6);
-            edge[static_cast<size_t>(y) * w + x] = d;
-            float bumps = TileNoise(x, y, w, h, 16, 16, 3, 301) * 0.18f;
-            height.At(x, y) = d == 0 ? 0.0f : 0.45f + 0.55f * SmoothStep(0, 3, d) + bumps;
-        }
-    }
+    std::vector<int> edge;
+    Mask height = BlockRelief(ids, w, h, {0.45f, 0.55f, 3, 16, 3, 301, 0.18f}, &edge);
     Mask shade = Emboss(height, 0.9f);
     Canvas canvas = NewCanvas(w, h);
     for (int y = 0; y < h; ++y) {
@@ -265,16 +289,8 @@ Canvas PaintFloor(int w, int h) {
                 laid[static_cast<size_t>(Wrap(jy, h)) * w + Wrap(jx, w)];
         }
     }
-    Mask height = NewMask(w, h);
-    std::vector<int> edge(ids.size());
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            int d = EdgeDistance(ids, w, h, x, y, 6);
-            edge[static_cast<size_t>(y) * w + x] = d;
-            float bumps = TileNoise(x, y, w, h, 8, 8, 4, 313) * 0.25f;
-            height.At(x, y) = d == 0 ? 0.0f : 0.5f + 0.5f * SmoothStep(0, 2, d) + bumps;
-        }
-    }
+    std::vector<int> edge;
+    Mask height = BlockRelief(ids, w, h, {0.5f, 0.5f, 2, 8, 4, 313, 0.25f}, &edge);
     Mask shade = Emboss(height, 0.6f);
     const Color tints[3] = {{0.50f, 0.52f, 0.51f}, {0.53f, 0.53f, 0.54f}, {0.49f, 0.51f, 0.54f}};
     Canvas canvas = NewCanvas(w, h);
