@@ -1,6 +1,7 @@
 // Small picture and mesh files made in code.
 #include "support/image_fixtures.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -95,6 +96,35 @@ std::vector<uint8_t> MakePcx(int xmin, int xmax, int ymax, const std::vector<uin
     out[66] = static_cast<uint8_t>(bytesPerLine & 0xFF);
     out[67] = static_cast<uint8_t>(bytesPerLine >> 8);
     out.insert(out.end(), data.begin(), data.end());
+    out.push_back(0x0C);
+    out.insert(out.end(), palette.begin(), palette.end());
+    return out;
+}
+
+std::vector<uint8_t> MakeLinedPcx(int width, int height, int bytesPerLine,
+                                  const std::vector<uint8_t>& indices, uint8_t padValue,
+                                  const std::vector<uint8_t>& palette) {
+    std::vector<uint8_t> out = MakePcx(0, width - 1, height - 1, {}, palette);
+    out.resize(128);
+    out[66] = static_cast<uint8_t>(bytesPerLine & 0xFF);
+    out[67] = static_cast<uint8_t>(bytesPerLine >> 8);
+    out[68] = 1; // the palette holds colours
+    std::vector<uint8_t> line(bytesPerLine);
+    for (int y = 0; y < height; y++) {
+        std::fill(line.begin(), line.end(), padValue);
+        std::copy_n(indices.begin() + static_cast<long>(y) * width, width, line.begin());
+        for (int x = 0; x < bytesPerLine;) {
+            int run = 1;
+            while (x + run < bytesPerLine && run < 63 && line[x + run] == line[x]) {
+                run++;
+            }
+            if (run > 1 || line[x] >= 0xC0) {
+                out.push_back(static_cast<uint8_t>(0xC0 | run));
+            }
+            out.push_back(line[x]);
+            x += run;
+        }
+    }
     out.push_back(0x0C);
     out.insert(out.end(), palette.begin(), palette.end());
     return out;
