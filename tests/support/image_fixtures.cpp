@@ -80,7 +80,9 @@ std::vector<uint8_t> MakeTga(int type, int depth, int width, int height,
 
 std::vector<uint8_t> MakePcx(int xmin, int xmax, int ymax, const std::vector<uint8_t>& data,
                              const std::vector<uint8_t>& palette) {
-    std::vector<uint8_t> out(128, 0);
+    // Sized whole first: growing a vector from its 128-byte header makes
+    // GCC 12 at -O3 warn falsely inside the standard library.
+    std::vector<uint8_t> out(128 + data.size() + 1 + palette.size(), 0);
     out[0] = 0x0A; // manufacturer
     out[1] = 5;    // version
     out[2] = 1;    // run-length encoding
@@ -95,9 +97,9 @@ std::vector<uint8_t> MakePcx(int xmin, int xmax, int ymax, const std::vector<uin
     int bytesPerLine = xmax - xmin + 1;
     out[66] = static_cast<uint8_t>(bytesPerLine & 0xFF);
     out[67] = static_cast<uint8_t>(bytesPerLine >> 8);
-    out.insert(out.end(), data.begin(), data.end());
-    out.push_back(0x0C);
-    out.insert(out.end(), palette.begin(), palette.end());
+    auto next = std::copy(data.begin(), data.end(), out.begin() + 128);
+    *next++ = 0x0C;
+    std::copy(palette.begin(), palette.end(), next);
     return out;
 }
 
