@@ -386,8 +386,11 @@ bool ReadPresentedPicture(int width, int height, uint8_t* rgb) {
     if (complete) {
         DrawScaledPicture(framebuffer, width, height);
         BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+        GLint alignment = 4;
+        glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+        glPixelStorei(GL_PACK_ALIGNMENT, alignment);
     }
     RestoreSceneDrawState(state);
     DeleteFramebuffers(1, &framebuffer);
