@@ -4,9 +4,9 @@
 // libjpeg reports errors by calling the error manager's error_exit, which
 // must not return. Ours long-jumps back into RunDecoder, so that the decoder
 // and the file are released before the message goes to FatalError with the
-// decoder's own text. A file that ends early (libjpeg would only warn and
-// fill the rest grey) is treated the same way; other warnings about corrupt
-// but decodable data are written to standard error and decoding goes on.
+// decoder's own text. Warnings about corrupt but decodable data, a file that
+// ends early among them, go to standard error through the standard error
+// manager and decoding goes on: the library fills what is missing.
 //
 // Colour spaces: YCbCr and RGB files decode to RGB as they are; greyscale
 // files are expanded to RGB by the library (the one parameter changed from
@@ -23,7 +23,6 @@
 #include <cstring>
 #include <memory>
 
-#include <jerror.h>
 #include <jpeglib.h>
 
 namespace {
@@ -35,7 +34,6 @@ enum class JpegResult { Ok, DecoderError, TooLarge, UnsupportedColour };
 struct JpegDecoder {
     jpeg_decompress_struct info;
     jpeg_error_mgr errors;
-    void (*standardEmit)(j_common_ptr, int);
     std::jmp_buf escape;
     char message[JMSG_LENGTH_MAX];
     std::vector<JSAMPROW> rows;
@@ -48,19 +46,10 @@ struct JpegDecoder {
     std::longjmp(decoder->escape, 1);
 }
 
-void EmitDecoderMessage(j_common_ptr info, int level) {
-    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) {
-        EscapeDecoder(info);
-    }
-    static_cast<JpegDecoder*>(info->client_data)->standardEmit(info, level);
-}
-
 JpegResult RunDecoder(JpegDecoder* decoder, FILE* file) {
     jpeg_decompress_struct* info = &decoder->info;
     info->err = jpeg_std_error(&decoder->errors);
     decoder->errors.error_exit = EscapeDecoder;
-    decoder->standardEmit = decoder->errors.emit_message;
-    decoder->errors.emit_message = EmitDecoderMessage;
     info->client_data = decoder;
     if (setjmp(decoder->escape) != 0) {
         return JpegResult::DecoderError;

@@ -1,12 +1,17 @@
 // The PCX reader.
 //
-// Only xmax (offset 8) and ymax (offset 10) of the 128-byte header are used:
-// width = xmax + 1, height = ymax + 1; xmin and ymin are taken as 0 and the
-// rest (version, encoding, planes, bytes per line) is not looked at. The data
-// is read as one stream of 8-bit indices, top row first, without line ends:
-// a byte above 0xC0 is a run header (count = byte & 0x3F, the next byte is the
-// value); any other byte, 0xC0 included, is one pixel. The palette is the
-// last 768 bytes of the file, so the pixel data must end before them.
+// Of the 128-byte header the reader uses xmax (offset 8) and ymax (offset 10):
+// width = xmax + 1, height = ymax + 1, xmin and ymin taken as 0; bits per
+// pixel (offset 3) and the plane count (offset 65), which must say one plane
+// of 8-bit indices; and bytes per line (offset 66). Writers pad every line to
+// an even number of bytes (some to more), so an odd-width picture stores
+// width + 1 bytes a line: each line's first width pixels are kept and the
+// rest of its bytes skipped. A header whose bytes per line is below the width
+// is damaged; its lines are read width bytes long.
+// The data is one stream of run-length codes, top row first: a byte above
+// 0xC0 is a run header (count = byte & 0x3F, the next byte is the value); any
+// other byte, 0xC0 included, is one pixel. Runs may cross line ends. The
+// palette is the last 768 bytes of the file, so the data must end before them.
 #include "image/pcx.h"
 
 #include "image/image.h"
@@ -20,14 +25,39 @@
 
 namespace {
 
-enum class PcxResult { Ok, CannotOpen, TooLarge, Truncated };
+enum class PcxResult { Ok, CannotOpen, NotEightBit, TooLarge, Truncated };
+
+struct PcxFormat {
+    int bitsPerPixel;
+    int planes;
+};
 
 struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
 };
 
+// Writes a run of count copies of value at stream position *position, lines
+// of stride bytes of which the first width are pixels; stops at the end.
+void WriteRun(Image* image, size_t stride, size_t end, uint8_t value, size_t count,
+              size_t* position) {
+    const size_t width = static_cast<size_t>(image->width);
+    size_t p = *position;
+    const size_t stop = std::min(p + count, end);
+    while (p < stop) {
+        size_t row = p / stride;
+        size_t column = p % stride;
+        size_t n = std::min(stop - p, stride - column);
+        if (column < width) {
+            std::memset(image->pixels.data() + row * width + column, value,
+                        std::min(n, width - column));
+        }
+        p += n;
+    }
+    *position = p;
+}
+
 // Decodes the indices into image->pixels; the caller reports failures.
-PcxResult ReadPcxIndices(Image* image, const char* path) {
+PcxResult ReadPcxIndices(Image* image, PcxFormat* format, const char* path) {
     std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "rb"));
     if (!file) {
         return PcxResult::CannotOpen;
@@ -42,26 +72,35 @@ PcxResult ReadPcxIndices(Image* image, const char* path) {
         std::fread(header, 1, sizeof header, file.get()) != sizeof header) {
         return PcxResult::Truncated;
     }
+    format->bitsPerPixel = header[3];
+    format->planes = header[65];
+    if (format->bitsPerPixel != 8 || format->planes != 1) {
+        return PcxResult::NotEightBit;
+    }
     image->width = (header[8] | header[9] << 8) + 1;
     image->height = (header[10] | header[11] << 8) + 1;
     if (image->width > MaxImageSide || image->height > MaxImageSide) {
         return PcxResult::TooLarge;
     }
-    size_t count = static_cast<size_t>(image->width) * image->height;
-    // A two-byte run yields at most 63 pixels, so fewer than count / 31.5
-    // data bytes cannot fill the picture.
+    const size_t width = static_cast<size_t>(image->width);
+    const size_t height = static_cast<size_t>(image->height);
+    const size_t stride = std::max<size_t>(header[66] | header[67] << 8, width);
+    // The stream ends with the last line's pixels; its padding may be absent.
+    const size_t end = (height - 1) * stride + width;
+    // A two-byte run yields at most 63 bytes, so fewer than end / 31.5 data
+    // bytes cannot fill the picture.
     size_t dataBytes = static_cast<size_t>(fileSize) - 128 - PaletteFileSize;
-    if (dataBytes * 32 < count) {
+    if (dataBytes * 32 < end) {
         return PcxResult::Truncated;
     }
     std::vector<uint8_t> data(dataBytes);
     if (std::fread(data.data(), 1, dataBytes, file.get()) != dataBytes) {
         return PcxResult::Truncated;
     }
-    image->pixels.assign(count, 0);
+    image->pixels.assign(width * height, 0);
     size_t in = 0;
     size_t p = 0;
-    while (p < count) {
+    while (p < end) {
         if (in == dataBytes) {
             return PcxResult::Truncated;
         }
@@ -76,9 +115,7 @@ PcxResult ReadPcxIndices(Image* image, const char* path) {
             value = data[in++];
         }
         // A run that would pass the end of the picture is cut there.
-        size_t n = std::min(run, count - p);
-        std::memset(image->pixels.data() + p, value, n);
-        p += run;
+        WriteRun(image, stride, end, value, run, &p);
     }
     return PcxResult::Ok;
 }
@@ -89,11 +126,16 @@ int LoadPcx(const char* path) {
     int handle = NewImage();
     Image* image = GetImage(handle);
     image->fileName = path;
-    switch (ReadPcxIndices(image, path)) {
+    PcxFormat format{};
+    switch (ReadPcxIndices(image, &format, path)) {
     case PcxResult::Ok:
         break;
     case PcxResult::CannotOpen:
         FatalError("Error opening %s", path);
+    case PcxResult::NotEightBit:
+        FatalError("Error reading %s: %d plane(s) of %d bits per pixel; only one plane of 8 "
+                   "bits (256 colours) is supported",
+                   path, format.planes, format.bitsPerPixel);
     case PcxResult::TooLarge:
         FatalError("Error reading %s: %d x %d pixels is too large (at most %d per side)", path,
                    image->width, image->height, MaxImageSide);

@@ -3,9 +3,14 @@
 // unseeded runtime does.
 #include "math/random.h"
 
-static uint32_t RandomState = 1;
+static constexpr uint32_t FirstRandomState = 1;
+static uint32_t RandomState = FirstRandomState;
 
 int32_t NextRandom() {
     RandomState = RandomState * 214013u + 2531011u;
     return static_cast<int32_t>((RandomState >> 16) & 0x7fffu);
+}
+
+void RestartRandom() {
+    RandomState = FirstRandomState;
 }

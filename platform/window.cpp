@@ -1,8 +1,10 @@
 // The window, the OpenGL context and the off-screen picture, over SDL2.
 //
-// State: the one window, its context, the picture's framebuffer object and
-// the present hook, all file-static. The framebuffer functions are not part of
-// OpenGL 1.x and are fetched from the driver when the context is made.
+// State: the one window, its context, the picture's framebuffer object, the
+// buffer that enlarges it for the window, and the present hook, all
+// file-static. The framebuffer functions are not part of OpenGL 1.x: they are
+// fetched from the driver when the context is made, once the driver has said
+// that it has them (OpenGL 3.0 or the ARB framebuffer extension).
 #include "platform/window.h"
 
 #include <SDL.h>
@@ -11,6 +13,9 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cstring>
 
 struct PlatformSurface {
@@ -24,6 +29,11 @@ static int PictureHeight;
 static GLuint PictureFramebuffer;
 static GLuint PictureColour;
 static GLuint PictureDepth;
+// Whole-factor enlargement of the picture, made at the first present that
+// needs it and again when the factor changes.
+static GLuint ScaleFramebuffer;
+static GLuint ScaleColour;
+static int ScaleFactor;
 static PresentHook CurrentPresentHook;
 static void* PresentHookUser;
 
@@ -95,7 +105,34 @@ template <typename T> static bool FetchGl(T* entry, const char* name) {
     return *entry != nullptr;
 }
 
+bool GlVersionAtLeast(const char* version, int major, int minor) {
+    if (version == nullptr) {
+        return false;
+    }
+    // OpenGL ES names itself first ("OpenGL ES 3.0 ..."); desktop OpenGL
+    // starts with the number ("4.5 (Compatibility Profile) Mesa ...").
+    while (*version != '\0' && !std::isdigit(static_cast<unsigned char>(*version))) {
+        ++version;
+    }
+    int foundMajor = 0;
+    int foundMinor = 0;
+    if (std::sscanf(version, "%d.%d", &foundMajor, &foundMinor) != 2) {
+        return false;
+    }
+    return foundMajor > major || (foundMajor == major && foundMinor >= minor);
+}
+
+bool HasGlExtension(const char* name) {
+    return SDL_GL_ExtensionSupported(name) == SDL_TRUE;
+}
+
+// The loader hands out a pointer for any name, so whether the driver has
+// framebuffer objects is read from its version and extensions first.
 static bool FetchFramebufferFunctions() {
+    if (!GlVersionAtLeast(reinterpret_cast<const char*>(glGetString(GL_VERSION)), 3, 0) &&
+        !HasGlExtension("GL_ARB_framebuffer_object")) {
+        return false;
+    }
     return FetchGl(&GenFramebuffers, "glGenFramebuffers") &&
            FetchGl(&DeleteFramebuffers, "glDeleteFramebuffers") &&
            FetchGl(&BindFramebuffer, "glBindFramebuffer") &&
@@ -165,13 +202,32 @@ ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int 
         Context = nullptr;
         return ContextResult::NoContext;
     }
+    // Presenting waits for nothing unless PaceSwapsToDisplay asks for it.
     SDL_GL_SetSwapInterval(0);
     return CreatePicture(width, height) ? ContextResult::Ok : ContextResult::NoPicture;
+}
+
+int PaceSwapsToDisplay() {
+    // Adaptive first: it waits for the refresh, but a frame that missed one
+    // shows at once instead of waiting for the next.
+    for (int interval : {-1, 1}) {
+        if (SDL_GL_SetSwapInterval(interval) == 0) {
+            return interval;
+        }
+    }
+    SDL_GL_SetSwapInterval(0);
+    return 0;
 }
 
 void DeletePlatformContext() {
     if (Context == nullptr) {
         return;
+    }
+    if (ScaleFramebuffer != 0) {
+        DeleteFramebuffers(1, &ScaleFramebuffer);
+        DeleteRenderbuffers(1, &ScaleColour);
+        ScaleFramebuffer = ScaleColour = 0;
+        ScaleFactor = 0;
     }
     if (PictureFramebuffer != 0) {
         BindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -192,45 +248,154 @@ void DestroyPlatformWindow() {
     }
 }
 
-// Copies the picture into the window at the largest 4:3 size that fits,
-// centred, on black. The scene's viewport, clear colour and scissor test are
-// put back.
+// Where the picture lands in a drawable of the given size: the largest area
+// of the picture's shape that fits, centred (the bars take the odd pixel on
+// the right and at the top).
+PresentArea PlacePicture(int drawableWidth, int drawableHeight, int pictureWidth,
+                         int pictureHeight) {
+    PresentArea area{};
+    area.width = drawableWidth;
+    area.height = drawableWidth * pictureHeight / pictureWidth;
+    if (area.height > drawableHeight) {
+        area.height = drawableHeight;
+        area.width = drawableHeight * pictureWidth / pictureHeight;
+    }
+    area.x = (drawableWidth - area.width) / 2;
+    area.y = (drawableHeight - area.height) / 2;
+    // The smallest whole factor that reaches the area on both axes.
+    area.factor = std::max({1, (area.width + pictureWidth - 1) / pictureWidth,
+                            (area.height + pictureHeight - 1) / pictureHeight});
+    return area;
+}
+
+// Makes the enlargement buffer factor times the picture's size; false when
+// the driver cannot.
+static bool PrepareScaleBuffer(int factor) {
+    if (ScaleFramebuffer != 0 && ScaleFactor == factor) {
+        return true;
+    }
+    if (ScaleFramebuffer == 0) {
+        GenFramebuffers(1, &ScaleFramebuffer);
+        GenRenderbuffers(1, &ScaleColour);
+    }
+    BindRenderbuffer(GL_RENDERBUFFER, ScaleColour);
+    RenderbufferStorage(GL_RENDERBUFFER, GL_RGB565, PictureWidth * factor, PictureHeight * factor);
+    BindRenderbuffer(GL_RENDERBUFFER, 0);
+    BindFramebuffer(GL_DRAW_FRAMEBUFFER, ScaleFramebuffer);
+    FramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                            ScaleColour);
+    ScaleFactor =
+        CheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE ? factor : 0;
+    return ScaleFactor == factor;
+}
+
+// Draws the picture into framebuffer target (0: the window) of width x
+// height pixels, on black, "sharp bilinear": enlarged first by a whole factor
+// with nearest pixels, then brought to the area's size with linear
+// filtering. The factor is the smallest whole one that reaches the area, so
+// the linear step only shrinks: every picture pixel becomes a block of the
+// same size whose edges blend over less than one window pixel, and a whole
+// factor gives hard edges. Leaves target bound for drawing and the picture
+// for reading; the caller saves the state it changes.
+static void DrawScaledPicture(GLuint target, int width, int height) {
+    PresentArea area = PlacePicture(width, height, PictureWidth, PictureHeight);
+    // Mesa's software drivers notice a resized window only when a viewport
+    // is set on it, so set one every time before drawing into the window.
+    BindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
+    glViewport(0, 0, width, height);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    const int right = area.x + area.width;
+    const int top = area.y + area.height;
+    const int scaledWidth = PictureWidth * area.factor;
+    const int scaledHeight = PictureHeight * area.factor;
+    if (area.factor == 1 || (area.width == scaledWidth && area.height == scaledHeight) ||
+        !PrepareScaleBuffer(area.factor)) {
+        // One step: the area is the picture's size or a whole multiple of it,
+        // or smaller than the picture.
+        GLenum filter = area.width % PictureWidth == 0 && area.height % PictureHeight == 0
+                            ? GL_NEAREST
+                            : GL_LINEAR;
+        BindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
+        BlitFramebuffer(0, 0, PictureWidth, PictureHeight, area.x, area.y, right, top,
+                        GL_COLOR_BUFFER_BIT, filter);
+        return;
+    }
+    BindFramebuffer(GL_DRAW_FRAMEBUFFER, ScaleFramebuffer);
+    BlitFramebuffer(0, 0, PictureWidth, PictureHeight, 0, 0, scaledWidth, scaledHeight,
+                    GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    BindFramebuffer(GL_READ_FRAMEBUFFER, ScaleFramebuffer);
+    BindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
+    BlitFramebuffer(0, 0, scaledWidth, scaledHeight, area.x, area.y, right, top,
+                    GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    BindFramebuffer(GL_READ_FRAMEBUFFER, PictureFramebuffer);
+}
+
+// The state that presenting changes and puts back for the scene.
+struct SceneDrawState {
+    GLfloat clearColour[4];
+    GLint viewport[4];
+    GLboolean scissor;
+};
+
+static SceneDrawState SaveSceneDrawState() {
+    SceneDrawState state{};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, state.clearColour);
+    glGetIntegerv(GL_VIEWPORT, state.viewport);
+    state.scissor = glIsEnabled(GL_SCISSOR_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    return state;
+}
+
+static void RestoreSceneDrawState(const SceneDrawState& state) {
+    BindFramebuffer(GL_FRAMEBUFFER, PictureFramebuffer);
+    glViewport(state.viewport[0], state.viewport[1], state.viewport[2], state.viewport[3]);
+    glClearColor(state.clearColour[0], state.clearColour[1], state.clearColour[2],
+                 state.clearColour[3]);
+    if (state.scissor) {
+        glEnable(GL_SCISSOR_TEST);
+    }
+}
+
+// Shows the picture in the window and swaps.
 static void ShowPicture(SDL_Window* window) {
     int drawableWidth = 0;
     int drawableHeight = 0;
     SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
-    int width = drawableWidth;
-    int height = drawableWidth * PictureHeight / PictureWidth;
-    if (height > drawableHeight) {
-        height = drawableHeight;
-        width = drawableHeight * PictureWidth / PictureHeight;
-    }
-    int x = (drawableWidth - width) / 2;
-    int y = (drawableHeight - height) / 2;
-
-    GLfloat clearColour[4];
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
-    glDisable(GL_SCISSOR_TEST);
-
-    // Mesa's software drivers notice a resized window only when a viewport
-    // is set on it, so set one every time before drawing into the window.
-    BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    glViewport(0, 0, drawableWidth, drawableHeight);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    BlitFramebuffer(0, 0, PictureWidth, PictureHeight, x, y, x + width, y + height,
-                    GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    SceneDrawState state = SaveSceneDrawState();
+    DrawScaledPicture(0, drawableWidth, drawableHeight);
     SDL_GL_SwapWindow(window);
-    BindFramebuffer(GL_DRAW_FRAMEBUFFER, PictureFramebuffer);
+    RestoreSceneDrawState(state);
+}
 
-    glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
-    glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
-    if (scissor) {
-        glEnable(GL_SCISSOR_TEST);
+bool ReadPresentedPicture(int width, int height, uint8_t* rgb) {
+    if (PictureFramebuffer == 0 || width <= 0 || height <= 0) {
+        return false;
     }
+    SceneDrawState state = SaveSceneDrawState();
+    GLuint framebuffer = 0;
+    GLuint colour = 0;
+    GenRenderbuffers(1, &colour);
+    BindRenderbuffer(GL_RENDERBUFFER, colour);
+    RenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    BindRenderbuffer(GL_RENDERBUFFER, 0);
+    GenFramebuffers(1, &framebuffer);
+    BindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+    FramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    bool complete = CheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    if (complete) {
+        DrawScaledPicture(framebuffer, width, height);
+        BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+        GLint alignment = 4;
+        glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+        glPixelStorei(GL_PACK_ALIGNMENT, alignment);
+    }
+    RestoreSceneDrawState(state);
+    DeleteFramebuffers(1, &framebuffer);
+    DeleteRenderbuffers(1, &colour);
+    return complete;
 }
 
 void SwapBuffers(DeviceContextHandle surface) {

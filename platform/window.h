@@ -5,6 +5,7 @@
 // While a context exists the picture's framebuffer stays bound for drawing and
 // reading, so viewports, clears and pixel reads act on it as on a back buffer;
 // presenting copies it to the window and leaves its contents untouched.
+// Presenting does not wait for the display unless PaceSwapsToDisplay asks.
 // This header exposes no SDL type: the rest of the program stays SDL-free.
 #pragma once
 
@@ -47,7 +48,13 @@ void HideAndParkCursor(int x, int y);
 
 // Makes an OpenGL 1.x-compatible context current on the surface and the
 // off-screen picture of width x height pixels, 16-bit colour and depth.
+// NoPicture when the driver has no framebuffer objects or not those bits.
 ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int height);
+
+// Makes each present wait for the display's refresh: adaptive vertical sync
+// where the driver offers it (a late frame shows at once), else plain
+// vertical sync, else none. Returns the swap interval set: -1, 1 or 0.
+int PaceSwapsToDisplay();
 
 // Deletes the picture and the context; safe to call when none exists.
 void DeletePlatformContext();
@@ -57,8 +64,32 @@ void DestroyPlatformWindow();
 
 // Presents the finished picture: hands it to the present hook when one is set,
 // otherwise shows it in the window scaled to the largest 4:3 size that fits,
-// with black bars. The picture keeps its contents.
+// centred on black, crisp (see PlacePicture). The picture keeps its contents.
 void SwapBuffers(DeviceContextHandle surface);
+
+// Where the picture lands in a window: the area (x, y from the bottom left,
+// in window pixels) and the whole factor it is first enlarged by with
+// nearest pixels, the smallest that reaches the area; linear filtering then
+// shrinks it to the area.
+struct PresentArea {
+    int x;
+    int y;
+    int width;
+    int height;
+    int factor;
+};
+
+// The area for a drawable of drawableWidth x drawableHeight pixels and a
+// picture of pictureWidth x pictureHeight: the largest of the picture's shape
+// that fits, centred.
+PresentArea PlacePicture(int drawableWidth, int drawableHeight, int pictureWidth,
+                         int pictureHeight);
+
+// Draws the picture as presenting shows it in a window of width x height
+// pixels, into an off-screen buffer of that size, and reads it back into rgb
+// (width x height x 3 bytes, caller's, bottom row first). False when there
+// is no picture or no such buffer.
+bool ReadPresentedPicture(int width, int height, uint8_t* rgb);
 
 // Replaces window presentation with hook (nullptr restores it).
 void SetPresentHook(PresentHook hook, void* user);
@@ -67,7 +98,15 @@ void SetPresentHook(PresentHook hook, void* user);
 bool PollPlatformEvent(PlatformEvent* event);
 
 // Looks up an OpenGL entry point by name in the current context's driver.
+// Some loaders return a pointer for any name: ask HasGlExtension first.
 void* GetGlProcAddress(const char* name);
+
+// Whether the current context's driver lists the extension (a whole name).
+bool HasGlExtension(const char* name);
+
+// Whether an OpenGL version string ("4.5 (Compatibility Profile) Mesa …",
+// "OpenGL ES 3.0 …") is at least major.minor; false for none.
+bool GlVersionAtLeast(const char* version, int major, int minor);
 
 // The high-resolution counter and its ticks per second.
 int64_t ReadPlatformCounter();

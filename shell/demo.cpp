@@ -42,6 +42,12 @@ void OpenDisplay(bool headless) {
     if (!CreateRenderContext()) {
         FatalError("Failed to create OpenGL rendering context");
     }
+    // On a screen, frames are paced to its refresh (no tearing, no core
+    // spinning on frames nobody sees); the clock still drives the show.
+    // Headless runs (capture, bench, tests) present without waiting.
+    if (!headless) {
+        PaceSwapsToDisplay();
+    }
 }
 
 int RunDemo(bool headless) {

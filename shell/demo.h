@@ -22,8 +22,9 @@ extern DeviceContextHandle DeviceContext;
 extern uint8_t QuitRequested;
 
 // Opens the window and the OpenGL context with its 640 x 480 picture (start-up
-// steps up to the context); headless uses the off-screen driver. Failures end
-// the program through FatalError.
+// steps up to the context); headless uses the off-screen driver and presents
+// without waiting, otherwise presents wait for the display's refresh.
+// Failures end the program through FatalError.
 void OpenDisplay(bool headless);
 
 // Plays the whole show: opens the display, loads every scene, starts the

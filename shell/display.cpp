@@ -35,6 +35,10 @@ bool CreateRenderContext() {
 }
 
 void LoadMultitexture() {
+    // The loader returns a pointer for any name, so the driver is asked first.
+    if (!HasGlExtension("GL_ARB_multitexture")) {
+        FatalError("no multitexture extension");
+    }
     MultiTexCoord2fARB =
         reinterpret_cast<MultiTexCoord2fFunction>(GetGlProcAddress("glMultiTexCoord2fARB"));
     MultiTexCoord2fvARB =

@@ -23,10 +23,12 @@ void SetDisplayMode();
 
 // Makes the OpenGL context current on DeviceContext with the 640 x 480
 // picture of 16-bit colour and 16-bit depth. False when no context can be
-// made; a picture without those bits ends the program through FatalError.
+// made; a driver without framebuffer objects, or a picture without those
+// bits, ends the program through FatalError.
 bool CreateRenderContext();
 
-// Fetches the four entry points; any one missing is fatal.
+// Fetches the four entry points; a driver that does not list the ARB
+// multitexture extension, or lacks any of the four, is fatal.
 void LoadMultitexture();
 
 // Enables 2D texturing on units 0 and 1, leaving unit 1 active (server and

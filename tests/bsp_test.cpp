@@ -714,18 +714,29 @@ TEST(CameraTrack, KeysExactlyAtTheirTimes) {
     EXPECT_EQ(values[2], static_cast<double>(-191.86617f));
 }
 
-TEST(CameraTrack, MidSegmentFollowsTheHermiteFormula) {
+TEST(CameraTrack, BetweenKeysFollowsTheSplineOfTheKeyTable) {
+    // Worked out apart from the code, in exact fractions, from the key table
+    // (single-precision values) and the Catmull-Rom rule on the key times:
+    // the first segment, an inner one at u = 1/2 and at u = 5/8, and the last.
+    struct Case {
+        double time;
+        double values[6];
+    };
+    const Case cases[] = {
+        {0.5, {741.619804382, -1327.934758504, 206.810461362, 34.666666667, 0, 359.1875}},
+        {2.0, {756.181629181, -1258.996495565, 86.249625315, 42.295572917, 0, 364.921875}},
+        {7.25, {479.305270314, -680.251492023, 5.530840766, 90.717773438, 0, 249.213623047}},
+        {34.5, {191.061865489, 448.742937724, -88.390414039, 43.6796875, 0, -73.807291667}},
+    };
     BuildCameraTrack();
     const CameraTrack* track = GetCameraTrack();
-    double values[6];
-    EvaluateCameraTrack(track, values, 0.5);
-    for (int c = 0; c < 6; ++c) {
-        double p0 = track->keys[0].values[c];
-        double p1 = track->keys[1].values[c];
-        double p2 = track->keys[2].values[c];
-        double r0 = p1 - p0;
-        double r1 = 1.0 / 3.0 * ((p1 - p0) + (p2 - p1)); // span 1 over times 0 ... 3
-        EXPECT_NEAR(values[c], 0.5 * (p0 + p1) + 0.125 * r0 - 0.125 * r1, 1e-9) << c;
+    for (const Case& c : cases) {
+        double values[6];
+        EvaluateCameraTrack(track, values, c.time);
+        for (int channel = 0; channel < 6; ++channel) {
+            EXPECT_NEAR(values[channel], c.values[channel], 1e-6)
+                << "time " << c.time << ", channel " << channel;
+        }
     }
     double h[4];
     HermiteBasis(0.5, h);
@@ -778,6 +789,7 @@ TEST(InspectTool, DescribesALevel) {
 
 } // namespace
 
+#include "math/random.h"
 #include "scenes/feedback_cubes.h"
 #include "scenes/level_scene.h"
 #include "scenes/switch_off.h"
@@ -920,6 +932,7 @@ class LevelScene : public ::testing::Test {
     void SetUp() override {
         OpenTestDisplay();
         EnterLevelData();
+        RestartRandom(); // as in a fresh process, whatever ran before
         LevelSceneLoad();
         LevelSceneStart();
         SetPresentHook(CountPresent, nullptr);
@@ -951,10 +964,14 @@ TEST_F(LevelScene, LoadSetsUpCamerasCubesAndPlayerStart) {
     EXPECT_EQ(CubeCamera->position.z, -50.0f);
     EXPECT_EQ(FeedbackCubes[1].position.x, -15.0f);
     EXPECT_EQ(FeedbackCubes[5].size, 64);
-    for (const FeedbackCube& cube : FeedbackCubes) {
-        EXPECT_GE(cube.spin.x, -100.0f);
-        EXPECT_LT(cube.spin.x, 100.0f);
-        EXPECT_EQ(cube.spin.y, 0.0f);
+    // The load drew the generator's first twelve values (41, 18467, 6334,
+    // 26500, 19169, 15724, 11478, 29358, 26962, 24464, 5705, 28145), two per
+    // cube, each as (value mod 200) - 100.
+    const float spins[6][2] = {{-59, -33}, {34, 0}, {69, 24}, {-22, 58}, {62, -36}, {5, 45}};
+    for (int i = 0; i < FeedbackCubeCount; ++i) {
+        EXPECT_EQ(FeedbackCubes[i].spin.x, spins[i][0]) << i;
+        EXPECT_EQ(FeedbackCubes[i].spin.z, spins[i][1]) << i;
+        EXPECT_EQ(FeedbackCubes[i].spin.y, 0.0f) << i;
     }
     EXPECT_EQ(CubeTintBoost, 2.0f);
 }

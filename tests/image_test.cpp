@@ -378,6 +378,44 @@ TEST(Pcx, RunLengthCodesFillOneStreamAcrossRows) {
                            palette.begin()));
 }
 
+TEST(Pcx, PaddedLinesKeepTheirPixelsAndSkipThePadding) {
+    // Image libraries pad every line to an even length, some to a multiple of
+    // four; each line is run-coded on its own. Index (7x + 13y) mod 256 puts
+    // a different value under every shift, values from 0xC0 up included.
+    std::vector<uint8_t> palette = MakeTestPalette();
+    struct Case {
+        int width;
+        int height;
+        int bytesPerLine;
+        uint8_t pad;
+    };
+    const Case cases[] = {
+        {53, 9, 54, 0},    // an odd width: one byte of padding a line
+        {53, 4, 56, 0xC7}, // three bytes, a value that must be run-coded
+        {1, 3, 2, 0},      // one column
+        {6, 2, 6, 0},      // an even width: no padding
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> indices;
+        for (int y = 0; y < c.height; y++) {
+            for (int x = 0; x < c.width; x++) {
+                indices.push_back(static_cast<uint8_t>(7 * x + 13 * y));
+            }
+        }
+        std::string path = WriteFixture(
+            "lined.pcx", MakeLinedPcx(c.width, c.height, c.bytesPerLine, indices, c.pad, palette));
+        const Image* image = GetImage(LoadPcx(path.c_str()));
+        ASSERT_EQ(image->width, c.width);
+        ASSERT_EQ(image->height, c.height);
+        ASSERT_EQ(image->pixels.size(), indices.size() * 3);
+        for (size_t i = 0; i < indices.size(); i++) {
+            ASSERT_TRUE(std::equal(image->pixels.begin() + 3 * i, image->pixels.begin() + 3 * i + 3,
+                                   palette.begin() + 3 * indices[i]))
+                << c.width << " x " << c.height << ", pixel " << i;
+        }
+    }
+}
+
 TEST(Pcx, BadFilesAreRefusedWithTheirMessage) {
     std::string dir = Scratch();
     std::vector<uint8_t> palette = MakeTestPalette();
@@ -388,6 +426,14 @@ TEST(Pcx, BadFilesAreRefusedWithTheirMessage) {
         bytes.erase(bytes.begin() + 128 + static_cast<long>(dataSize));
         return bytes;
     };
+    // Bits per pixel and planes of other kinds of PCX: 24-bit colour in three
+    // planes, black and white, 16 colours in four planes.
+    auto withFormat = [](std::vector<uint8_t> bytes, int bits, int planes) {
+        bytes[3] = static_cast<uint8_t>(bits);
+        bytes[65] = static_cast<uint8_t>(planes);
+        return bytes;
+    };
+    const std::vector<uint8_t> fourByFour = MakePcx(0, 3, 3, {0xD0, 1}, palette);
     struct Case {
         const char* name;
         std::vector<uint8_t> bytes;
@@ -405,6 +451,12 @@ TEST(Pcx, BadFilesAreRefusedWithTheirMessage) {
          "8193 x 1 pixels is too large (at most 8192 per side)"},
         {"huge.pcx", MakePcx(0, 65535, 65535, {0xFF, 1}, palette),
          "65536 x 65536 pixels is too large (at most 8192 per side)"},
+        {"rgb.pcx", withFormat(fourByFour, 8, 3),
+         "3 plane(s) of 8 bits per pixel; only one plane of 8 bits (256 colours) is supported"},
+        {"mono.pcx", withFormat(fourByFour, 1, 1),
+         "1 plane(s) of 1 bits per pixel; only one plane of 8 bits (256 colours) is supported"},
+        {"ega.pcx", withFormat(fourByFour, 1, 4),
+         "4 plane(s) of 1 bits per pixel; only one plane of 8 bits (256 colours) is supported"},
     };
     for (const Case& c : cases) {
         std::string path = dir + "/" + c.name;
@@ -513,10 +565,51 @@ TEST(Jpeg, GreyscalePictureBecomesRgb) {
     ExpectNear(&picture->pixels[63 * 3], 200, 200, 200);
 }
 
+// Where the start-of-scan marker of a JPEG file lies; its coded data follows
+// the marker's segment.
+size_t StartOfScan(const std::vector<uint8_t>& jpeg) {
+    for (size_t i = 2; i + 3 < jpeg.size(); i++) {
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA) {
+            return i;
+        }
+    }
+    return jpeg.size();
+}
+
+TEST(Jpeg, AFileThatEndsEarlyShowsWhatItHolds) {
+    // Cut a quarter of the way into its coded data, as an interrupted copy
+    // leaves it: the decoder warns and fills the rest; the top rows show.
+    std::vector<uint8_t> whole = MakeJpeg(64, 64, 3, TwoBandPicture(64, 64));
+    size_t marker = StartOfScan(whole);
+    ASSERT_LT(marker + 3, whole.size());
+    size_t scan = marker + 2 + (whole[marker + 2] << 8 | whole[marker + 3]);
+    std::vector<uint8_t> cut(whole.begin(), whole.begin() + static_cast<long>(scan) +
+                                                static_cast<long>(whole.size() - scan) / 4);
+    std::string path = WriteFixture("cut.jpg", cut);
+    ::testing::internal::CaptureStderr();
+    int handle = -1;
+    std::string message = FatalMessageOf([&] { handle = LoadJpeg(path.c_str()); });
+    std::string warnings = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(message, "");
+    EXPECT_NE(warnings.find("Premature end of JPEG file"), std::string::npos) << warnings;
+    const Image* image = GetImage(handle);
+    EXPECT_EQ(image->fileName, path);
+    ASSERT_EQ(image->width, 64);
+    ASSERT_EQ(image->height, 64);
+    ASSERT_EQ(image->pixels.size(), 64u * 64 * 3);
+    for (int row : {0, 4, 7}) {
+        for (int column : {0, 31, 63}) {
+            ExpectNear(&image->pixels[(row * 64 + column) * 3], 220, 30, 20);
+        }
+    }
+}
+
 TEST(Jpeg, BadFilesAreRefusedWithTheDecodersMessage) {
     std::string dir = Scratch();
     std::vector<uint8_t> good = MakeJpeg(16, 16, 3, TwoBandPicture(16, 16));
-    std::vector<uint8_t> truncated(good.begin(), good.begin() + good.size() / 2);
+    // Cut before its scan: tables, but no picture at all.
+    std::vector<uint8_t> headerOnly(good.begin(),
+                                    good.begin() + static_cast<long>(StartOfScan(good)));
     std::vector<uint8_t> wide = MakeJpeg(8200, 8, 3, TwoBandPicture(8200, 8));
     struct Case {
         const char* name;
@@ -528,7 +621,7 @@ TEST(Jpeg, BadFilesAreRefusedWithTheDecodersMessage) {
          {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'e', 'g'},
          "Not a JPEG file: starts with 0x6e 0x6f"},
         {"empty.jpg", {}, "Empty input file"},
-        {"half.jpg", truncated, "Premature end of JPEG file"},
+        {"header.jpg", headerOnly, "Invalid JPEG file structure: missing SOS marker"},
         {"wide.jpg", wide, "8200 x 8 pixels is too large (at most 8192 per side)"},
         {"cmyk.jpg", MakeJpeg(8, 8, 4, std::vector<uint8_t>(8 * 8 * 4, 100)),
          "only colour and greyscale JPEG pictures are supported (not CMYK or YCCK)"},
@@ -812,8 +905,11 @@ TEST(Inspect, ReadsEveryFileAndGivesTheShowsMessagesForBadOnes) {
     std::string badTga = WriteFixture("bad.tga", MakeTga(1, 24, 2, 2, {}));
     std::string palette = WriteFixture("palette.lmp", MakeTestPalette());
     std::string unknown = WriteFixture("level.xyz", {1, 2, 3});
+    std::vector<uint8_t> rgbPcxBytes = MakePcx(0, 1, 1, {0xCC, 9}, MakeTestPalette());
+    rgbPcxBytes[65] = 3; // three planes: a 24-bit picture
+    std::string rgbPcx = WriteFixture("rgb.pcx", rgbPcxBytes);
     CommandResult result = RunCommand(Inspect + " " + badTga + " " + mesh + " " + badMesh + " " +
-                                      palette + " " + unknown + " 2>&1");
+                                      palette + " " + unknown + " " + rgbPcx + " 2>&1");
     EXPECT_EQ(result.status, 1);
     for (const std::string& expected : {
              std::string("Error: Invalid TGA texture, only type 2 and 10 supported"),
@@ -823,6 +919,8 @@ TEST(Inspect, ReadsEveryFileAndGivesTheShowsMessagesForBadOnes) {
              std::string("Error: Error loading 3DG"),
              std::string("entry 255: 255 0 165"),
              std::string("Error: unknown kind of file " + unknown),
+             std::string("Error: Error reading " + rgbPcx +
+                         ": 3 plane(s) of 8 bits per pixel; only one plane of 8 bits"),
          }) {
         EXPECT_NE(result.output.find(expected), std::string::npos) << expected << "\n"
                                                                    << result.output;

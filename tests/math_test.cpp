@@ -273,7 +273,9 @@ TEST_F(CameraView, LookAtModeIgnoresAnglesAndKeepsYUp) {
 TEST(Random, IsTheUnseededRuntimeSequenceInRange) {
     // The first values of the classic generator from state 1; every run of
     // the show draws these same numbers.
-    const int32_t first[] = {41, 18467, 6334, 26500, 19169};
+    RestartRandom();
+    const int32_t first[] = {41,    18467, 6334,  26500, 19169, 15724,
+                             11478, 29358, 26962, 24464, 5705,  28145};
     for (int32_t expected : first) {
         EXPECT_EQ(NextRandom(), expected);
     }
@@ -282,6 +284,8 @@ TEST(Random, IsTheUnseededRuntimeSequenceInRange) {
         ASSERT_GE(value, 0);
         ASSERT_LE(value, RandomMax);
     }
+    RestartRandom();
+    EXPECT_EQ(NextRandom(), 41);
 }
 
 } // namespace

@@ -12,6 +12,9 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -141,6 +144,51 @@ TEST(FatalErrorDeathTest, CutsLongMessagesAndExitsWithStatusOne) {
                 "Error opening textures/none.tga");
 }
 
+TEST(DriverDeathTest, WithoutMultitextureOrFramebuffersTheShowStopsWithItsMessage) {
+    // A fresh process for each case, where the driver hides one extension:
+    // Mesa does so on request (a variable the program itself never reads).
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("MESA_EXTENSION_OVERRIDE", "-GL_ARB_multitexture", 1);
+            OpenDisplay(true);
+            LoadMultitexture();
+        },
+        ::testing::ExitedWithCode(1), "Error: no multitexture extension");
+    // Without the framebuffer extension Mesa also falls back to OpenGL 2.1,
+    // so the picture has neither.
+    EXPECT_EXIT(
+        {
+            setenv("MESA_EXTENSION_OVERRIDE", "-GL_ARB_framebuffer_object", 1);
+            OpenDisplay(true);
+        },
+        ::testing::ExitedWithCode(1), "Error: Mode 640x480 16 bits \\+ 16-Zbuffer not found");
+}
+
+TEST(Driver, VersionStringsAreReadWithOrWithoutAPrefix) {
+    struct Case {
+        const char* version;
+        int major;
+        int minor;
+        bool atLeast;
+    };
+    const Case cases[] = {
+        {"4.5 (Compatibility Profile) Mesa 22.3.6", 3, 0, true},
+        {"2.1 Mesa 22.3.6", 3, 0, false},
+        {"3.0", 3, 0, true},
+        {"1.2.1", 1, 3, false},
+        {"1.10", 1, 3, true},
+        {"OpenGL ES 3.0 (WebGL 2.0)", 3, 0, true},
+        {"OpenGL ES 2.0", 3, 0, false},
+        {"", 1, 0, false},
+        {nullptr, 1, 0, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(GlVersionAtLeast(c.version, c.major, c.minor), c.atLeast)
+            << (c.version ? c.version : "none");
+    }
+}
+
 TEST(Multitexture, EnableAndDisableLeaveTheStatedUnits) {
     OpenTestDisplay();
     LoadMultitexture();
@@ -170,6 +218,85 @@ TEST(Picture, HoldsSixteenBitColourAndKeepsItsContentsAcrossPresents) {
     GLint depthBits = 0;
     glGetIntegerv(GL_DEPTH_BITS, &depthBits);
     EXPECT_EQ(depthBits, 16);
+}
+
+// Fills the picture with a known pattern: red 255 on odd columns, green 255
+// on odd rows (single-pixel lines that cross into single-pixel checks), blue
+// the same everywhere so that the picture's area shows against the bars.
+void DrawLinePattern() {
+    std::vector<uint8_t> pattern;
+    for (int y = 0; y < 480; y++) {
+        for (int x = 0; x < 640; x++) {
+            pattern.insert(pattern.end(), {static_cast<uint8_t>(x % 2 * 255),
+                                           static_cast<uint8_t>(y % 2 * 255), 128});
+        }
+    }
+    glViewport(0, 0, 640, 480);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 640, 0, 480, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRasterPos2i(0, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glDrawPixels(640, 480, GL_RGB, GL_UNSIGNED_BYTE, pattern.data());
+}
+
+TEST(Picture, IsShownInWholeBlocksCentredBetweenBlackBars) {
+    OpenTestDisplay();
+    DrawLinePattern();
+    const uint8_t blue = ReadPictureRgb(0, 0, 1, 1)[2]; // 128 as 5 bits hold it
+    struct Size {
+        int width;
+        int height;
+    };
+    for (Size window :
+         {Size{640, 480}, Size{1280, 720}, Size{1920, 1080}, Size{2560, 1440}, Size{1366, 768}}) {
+        SCOPED_TRACE(std::to_string(window.width) + " x " + std::to_string(window.height));
+        const int w = window.width;
+        const int h = window.height;
+        std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
+        ASSERT_TRUE(ReadPresentedPicture(w, h, rgb.data()));
+        auto at = [&](int x, int y) { return &rgb[(static_cast<size_t>(y) * w + x) * 3]; };
+
+        // The largest 4:3 area, centred: bars differ by one pixel at most.
+        const int areaWidth = std::min(w, h * 4 / 3);
+        const int areaHeight = areaWidth * 3 / 4;
+        const int left = (w - areaWidth) / 2;
+        const int bottom = (h - areaHeight) / 2;
+        EXPECT_LE(std::abs(w - areaWidth - 2 * left), 1);
+        EXPECT_LE(std::abs(h - areaHeight - 2 * bottom), 1);
+        const double scale = areaWidth / 640.0;
+        const bool whole = areaWidth % 640 == 0;
+
+        // Along rows for red (columns), along columns for green (rows): a
+        // window pixel whose centre lies half a pixel or more inside a picture
+        // pixel's block shows that pixel exactly, so each edge blends one
+        // window pixel at most; at a whole scale every pixel does. The bars
+        // are black and the area's every pixel carries the blue.
+        auto expectLine = [&](int count, int start, int channel, auto pixel) {
+            for (int i = 0; i < count; i++) {
+                const uint8_t* p = pixel(i);
+                if (i < start || i >= start + (channel == 0 ? areaWidth : areaHeight)) {
+                    ASSERT_TRUE(p[0] == 0 && p[1] == 0 && p[2] == 0) << "bar pixel " << i;
+                    continue;
+                }
+                ASSERT_EQ(p[2], blue) << "area pixel " << i;
+                const double centre = i - start + 0.5;
+                const int source = static_cast<int>(centre / scale);
+                const double edge = std::round(centre / scale) * scale;
+                if (whole || std::abs(centre - edge) >= 0.5) {
+                    ASSERT_EQ(p[channel], source % 2 * 255) << "pixel " << i;
+                }
+            }
+        };
+        for (int y : {bottom, h / 2, bottom + areaHeight - 1}) {
+            expectLine(w, left, 0, [&](int x) { return at(x, y); });
+        }
+        for (int x : {left, w / 2, left + areaWidth - 1}) {
+            expectLine(h, bottom, 1, [&](int y) { return at(x, y); });
+        }
+    }
 }
 
 std::string BinaryPath() {

@@ -19,6 +19,15 @@ std::vector<uint8_t> MakeTga(int type, int depth, int width, int height,
 std::vector<uint8_t> MakePcx(int xmin, int xmax, int ymax, const std::vector<uint8_t>& data,
                              const std::vector<uint8_t>& palette);
 
+// A PCX file as common image libraries write one: version 5, one plane of
+// 8-bit indices, every line bytesPerLine long (width indices, then padding
+// bytes of padValue), each line run-length coded on its own (runs stop at
+// the line's end; values of 0xC0 and up always as runs), the 0x0C marker
+// and the palette. indices hold width x height values, top row first.
+std::vector<uint8_t> MakeLinedPcx(int width, int height, int bytesPerLine,
+                                  const std::vector<uint8_t>& indices, uint8_t padValue,
+                                  const std::vector<uint8_t>& palette);
+
 // A 256-entry palette whose entry i is (i, 255 − i, i ^ 0x5A).
 std::vector<uint8_t> MakeTestPalette();
 

@@ -8,6 +8,7 @@
 #include <cassert>
 #include <cstdio>
 #include <map>
+#include <string>
 
 namespace {
 
@@ -149,7 +150,9 @@ void AddTree(const CompiledLevel& level, LumpBuilder& lumps) {
     for (size_t f = 0; f < faces.size(); ++f) {
         leafFaces[faces[f].leaf].push_back(ToIndex16(f, "faces"));
     }
-    std::map<std::vector<uint8_t>, int32_t> rowOffsets;
+    // Keyed by the row's bytes as a string: a map keyed by byte vectors makes
+    // GCC 12 at -O3 warn falsely inside the standard library's comparison.
+    std::map<std::string, int32_t> rowOffsets;
     BspLeaf solid{};
     solid.contents = ContentsSolid;
     solid.visOffset = -1;
@@ -164,7 +167,8 @@ void AddTree(const CompiledLevel& level, LumpBuilder& lumps) {
         lumps.markSurfaces.insert(lumps.markSurfaces.end(), leafFaces[l].begin(),
                                   leafFaces[l].end());
         std::vector<uint8_t> row = CompressVisRow(level.visibility->rows[l - 1]);
-        auto [it, added] = rowOffsets.try_emplace(row, static_cast<int32_t>(lumps.visData.size()));
+        auto [it, added] = rowOffsets.try_emplace(std::string(row.begin(), row.end()),
+                                                  static_cast<int32_t>(lumps.visData.size()));
         if (added) {
             lumps.visData.insert(lumps.visData.end(), row.begin(), row.end());
         }

@@ -48,6 +48,7 @@ void WritePcxSeeds() {
     Write("pcx", "runs.pcx", MakePcx(0, 7, 3, {0xC0, 0xC5, 9, 0xFF, 7}, palette));
     Write("pcx", "plain.pcx", MakePcx(2, 3, 1, {1, 2, 3, 4}, palette));
     Write("pcx", "one.pcx", MakePcx(0, 0, 0, {0xC1, 255}, palette));
+    Write("pcx", "padded.pcx", MakeLinedPcx(5, 3, 6, Picture(5, 3, 1), 0xC3, palette));
 }
 
 void WriteJpegSeeds() {
@@ -55,6 +56,9 @@ void WriteJpegSeeds() {
     Write("jpeg", "odd.jpg", MakeJpeg(9, 5, 3, Picture(9, 5, 3)));
     Write("jpeg", "grey.jpg", MakeJpeg(8, 8, 1, Picture(8, 8, 1)));
     Write("jpeg", "cmyk.jpg", MakeJpeg(8, 8, 4, Picture(8, 8, 4)));
+    std::vector<uint8_t> cut = MakeJpeg(32, 32, 3, Picture(32, 32, 3));
+    cut.resize(cut.size() * 3 / 4);
+    Write("jpeg", "cut.jpg", cut);
 }
 
 void WritePaletteSeeds() {
