@@ -1,20 +1,24 @@
 // The TGA reader.
 //
 // Header (18 bytes, little-endian): ID length at 0, colour map type at 1,
-// image type at 2, width at 12, height at 14, pixel depth at 16; the five
-// colour map bytes at 3, the origin and descriptor are ignored. Pixels are stored
-// B, G, R(, A), bottom row first. A run-length packet starts with one byte:
-// count = (byte & 0x7F) + 1; bit 7 set means one pixel value repeated count
-// times, clear means count pixel values follow. Packets may cross rows.
+// image type at 2, width at 12, height at 14, pixel depth at 16, descriptor
+// at 17; the five colour map bytes at 3 and the x and y origin are ignored.
+// Pixels are stored B, G, R(, A), bottom row first unless descriptor bit 5
+// (top-left origin) is set, as some paint programs write them. A run-length
+// packet starts with one byte: count = (byte & 0x7F) + 1; bit 7 set means one
+// pixel value repeated count times, clear means count pixel values follow.
+// Packets may cross rows.
 //
-// Every size is checked against the file before anything is allocated, and
-// reads never pass the end of the file or of a buffer.
+// A file cut short still shows: the pixels it no longer holds stay black.
+// The picture's size is bounded by MaxImageSide before anything is
+// allocated, and reads never pass the end of the file or of a buffer.
 #include "image/tga.h"
 
 #include "shell/fatal.h"
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -27,15 +31,13 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<FILE, FileCloser>;
 
-// Bytes from the current position to the end of the file.
-long RemainingBytes(FILE* file) {
-    long here = std::ftell(file);
-    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) {
-        return 0;
+// Reverses the order of the rows of a width x height picture of bpp bytes.
+void FlipRows(std::vector<uint8_t>* pixels, int width, int height, int bpp) {
+    size_t rowBytes = static_cast<size_t>(width) * bpp;
+    for (int top = 0, bottom = height - 1; top < bottom; top++, bottom--) {
+        std::swap_ranges(pixels->begin() + top * rowBytes, pixels->begin() + (top + 1) * rowBytes,
+                         pixels->begin() + bottom * rowBytes);
     }
-    long end = std::ftell(file);
-    std::fseek(file, here, SEEK_SET);
-    return end > here ? end - here : 0;
 }
 
 // Fills image (size, pixels, formats) from the file; the caller reports
@@ -55,6 +57,7 @@ TgaResult ReadTga(Image* image, const char* path) {
     int width = header[12] | header[13] << 8;
     int height = header[14] | header[15] << 8;
     int depth = header[16];
+    bool topRowFirst = (header[17] & 0x20) != 0;
     if (imageType != 2 && imageType != 10) {
         return TgaResult::BadType;
     }
@@ -66,38 +69,28 @@ TgaResult ReadTga(Image* image, const char* path) {
     if (width > MaxImageSide || height > MaxImageSide) {
         return TgaResult::TooLarge;
     }
+    // An ID field that runs past the end of the file leaves a black picture.
     if (idLength != 0 && std::fseek(file.get(), idLength, SEEK_CUR) != 0) {
         return TgaResult::Truncated;
     }
     int bpp = depth == 24 ? 3 : 4;
-    size_t pixelCount = static_cast<size_t>(width) * height;
-    size_t size = pixelCount * bpp;
-    long available = RemainingBytes(file.get());
+    size_t size = static_cast<size_t>(width) * height * bpp;
 
     if (imageType == 2) {
-        if (static_cast<size_t>(available) < size) {
-            return TgaResult::Truncated;
+        // Stored rows in file order; those past the end of the file stay 0.
+        image->pixels.assign(size, 0);
+        if (std::fread(image->pixels.data(), 1, size, file.get()) < size) {
+            // Cut short: the rows the file no longer holds stay black.
         }
-        std::vector<uint8_t> stored(size);
-        if (std::fread(stored.data(), 1, size, file.get()) != size) {
-            return TgaResult::Truncated;
-        }
-        // File row height − 1 − i becomes memory row i.
-        image->pixels.resize(size);
-        size_t rowBytes = static_cast<size_t>(width) * bpp;
-        for (int i = 0; i < height && rowBytes > 0; i++) {
-            std::memcpy(image->pixels.data() + i * rowBytes,
-                        stored.data() + (height - 1 - i) * rowBytes, rowBytes);
+        // The decoder below puts the file's first row last, like this.
+        if (!topRowFirst) {
+            FlipRows(&image->pixels, width, height, bpp);
         }
     } else {
-        // A packet covers at most 128 pixels with 1 + bpp bytes: a file
-        // shorter than that bound cannot fill the picture.
-        size_t fewestBytes = (pixelCount + 127) / 128 * (1 + bpp);
-        if (static_cast<size_t>(available) < fewestBytes) {
-            return TgaResult::Truncated;
-        }
-        if (!DecodeTgaRle(image, file.get(), bpp, &image->pixels)) {
-            return TgaResult::Truncated;
+        // False when the packets end early: the rest of the picture stays 0.
+        DecodeTgaRle(image, file.get(), bpp, &image->pixels);
+        if (topRowFirst) {
+            FlipRows(&image->pixels, width, height, bpp);
         }
     }
     image->internalFormat = image->pixelFormat = bpp == 3 ? GL_RGB : GL_RGBA;
