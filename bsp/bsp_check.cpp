@@ -126,8 +126,12 @@ static void CheckLeafs() {
         }
     }
     // Only the rows of leafs 1 ... VisibilityRowLeafs are ever read (leaf 0
-    // and other models' leafs see everything). A row that runs past the
-    // lump's end is cut there by the decompression, the rest hidden.
+    // and other models' leafs see everything), and none in a level without
+    // visibility data. A row that runs past the lump's end is cut there by
+    // the decompression, the rest hidden.
+    if (BspData.visDataSize == 0) {
+        return;
+    }
     for (int32_t i = 1; i <= VisibilityRowLeafs(); ++i) {
         int32_t offset = BspData.leafs[i].visOffset;
         if (offset >= 0 && offset >= BspData.visDataSize) {

@@ -4,9 +4,9 @@
 // surf edge, edge, vertex, mark surface and texture index in BspData lies
 // inside its array, the tree below the root is a tree (no node reached twice),
 // every texture's pixels lie inside the texture lump, the faces' vertices
-// together stay within MaxFaceVertices and every leaf that the visibility rows
-// cover starts its row inside the visibility lump (a row may still run past
-// the lump's end: the decompression stops there). Faces may name absent
+// together stay within MaxFaceVertices and, when the level has visibility
+// data, every leaf that its rows cover starts its row inside the lump (a row
+// may still run past the lump's end: the decompression stops there). Faces may name absent
 // texture slots; they are never drawn. Lightmap extents depend on the built
 // texture coordinates and are checked where they are built.
 #pragma once

@@ -30,8 +30,8 @@ int32_t FindViewLeaf();
 int32_t UpdateVisibleLeaves();
 
 // Whether leaf has a visibility row: a world leaf (1 ... model 0's
-// visLeafs) whose offset lies inside the visibility data. Every other leaf
-// sees everything.
+// visLeafs) whose offset lies inside the visibility data (so never in a
+// level without any). Every other leaf sees everything.
 bool LeafHasVisibilityRow(int32_t leaf);
 
 // Fills the visible-leaf bits from leaf's run-length row (a leaf with a row).

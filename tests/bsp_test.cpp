@@ -713,6 +713,14 @@ TEST(Visibility, RowsFollowTheWorldsLeafCountAndStopAtTheLumpsEnd) {
          },
          1,
          {1, 2}},
+        {"no visibility data at all: everything, offsets unread",
+         [](TestLevel& l) {
+             l.visData.clear();
+             l.leafs[1].visOffset = 0;
+             l.leafs[2].visOffset = 0;
+         },
+         0,
+         {0, 1, 2}},
         {"a leaf past visLeafs has no row: everything, its offset unread",
          [](TestLevel& l) {
              l.models[0].visLeafs = 1;
