@@ -6,9 +6,10 @@
 // every texture's pixels lie inside the texture lump, the faces' vertices
 // together stay within MaxFaceVertices and, when the level has visibility
 // data, every leaf that its rows cover starts its row inside the lump (a row
-// may still run past the lump's end: the decompression stops there). Faces may name absent
-// texture slots; they are never drawn. Lightmap extents depend on the built
-// texture coordinates and are checked where they are built.
+// may still run past the lump's end: the decompression stops there). Faces
+// may name absent texture slots; they are never drawn. Lightmap extents
+// depend on the built texture coordinates and are checked where they are
+// built.
 #pragma once
 
 #include <cstdint>

@@ -1335,20 +1335,6 @@ TEST_F(LevelScene, FramesAllocateNothing) {
     EXPECT_EQ(NewCalls, before);
 }
 
-// One level picture through the scene's own visibility step, from wherever
-// LevelCamera stands (DrawLevel without the camera track).
-void DrawLevelCameraView() {
-    BeginLevelFrame();
-    EnableMultitexture();
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    ApplyCamera(LevelCamera);
-    UpdateFrustum();
-    ChainVisibleLevelFaces();
-    DrawTextureChains();
-    glFlush();
-    DisableMultitexture();
-}
-
 // The level a map compiler would write, played through the scene: its
 // world shows from inside it, from inside the door's slab and from outside;
 // the other models, liquids, sky and absent slots never do (their pictures
@@ -1392,7 +1378,7 @@ TEST(LevelSceneCompiledLevel, ShowsTheWorldAndNothingElse) {
         SCOPED_TRACE(view.name);
         SetCameraAngles(LevelCamera, 90, 0, 90); // looking along -x, at the wall
         SetCameraPosition(LevelCamera, view.x, view.y, view.z);
-        DrawLevelCameraView();
+        DrawLevelView();
         EXPECT_EQ(ViewLeaf(), view.leaf);
         std::set<int32_t> chained = ChainedFaces();
         EXPECT_TRUE(chained.count(0)) << "the wall";
