@@ -1,6 +1,7 @@
 // The level: loading and its limits, the checks against damaged files,
-// textures and lightmaps, visibility, the frustum, drawing, the player start,
-// the camera track, and the level scene's frame branches.
+// levels as map compilers write them, textures and lightmaps, visibility, the
+// frustum, drawing, the player start, the camera track, and the level scene's
+// frame branches.
 #include "bsp/bsp_check.h"
 #include "bsp/bsp_file.h"
 #include "bsp/camera_track.h"
