@@ -5,6 +5,7 @@
 #include "image/image.h"
 #include "shell/fatal.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -13,6 +14,11 @@ static constexpr uint32_t MaxTextureSide = MaxImageSide;
 
 int32_t BspRoot() {
     return BspData.models[0].headNode[0];
+}
+
+int32_t VisibilityRowLeafs() {
+    int32_t visLeafs = BspData.models[0].visLeafs;
+    return visLeafs < 0 ? 0 : std::min(visLeafs, BspData.numLeafs - 1);
 }
 
 static bool IsValidChild(int32_t child) {
@@ -107,27 +113,6 @@ static void CheckTree() {
     }
 }
 
-// Follows a leaf's run-length visibility data as the decompression will and
-// refuses data that runs past the lump.
-static void CheckVisibilityRun(int32_t leaf) {
-    int32_t position = BspData.leafs[leaf].visOffset;
-    int64_t seen = 1;
-    while (seen < BspData.numLeafs) {
-        if (position >= BspData.visDataSize) {
-            FatalError("LoadBSPFile: visibility data of leaf %d runs past its lump", leaf);
-        }
-        uint8_t value = BspData.visData[position++];
-        if (value != 0) {
-            seen += 8;
-            continue;
-        }
-        if (position >= BspData.visDataSize) {
-            FatalError("LoadBSPFile: visibility data of leaf %d runs past its lump", leaf);
-        }
-        seen += 8 * BspData.visData[position++];
-    }
-}
-
 static void CheckLeafs() {
     for (int32_t i = 0; i < BspData.numMarkSurfaces; ++i) {
         if (BspData.markSurfaces[i] >= BspData.numFaces) {
@@ -139,27 +124,36 @@ static void CheckLeafs() {
         if (leaf.firstMarkSurface + leaf.numMarkSurfaces > BspData.numMarkSurfaces) {
             FatalError("LoadBSPFile: leaf %d names missing mark surfaces", i);
         }
-        // Leaf 0 always sees everything: its data is never read.
-        if (i == 0 || leaf.visOffset < 0) {
-            continue;
-        }
-        if (leaf.visOffset >= BspData.visDataSize) {
+    }
+    // Only the rows of leafs 1 ... VisibilityRowLeafs are ever read (leaf 0
+    // and other models' leafs see everything), and none in a level without
+    // visibility data. A row that runs past the lump's end is cut there by
+    // the decompression, the rest hidden.
+    if (BspData.visDataSize == 0) {
+        return;
+    }
+    for (int32_t i = 1; i <= VisibilityRowLeafs(); ++i) {
+        int32_t offset = BspData.leafs[i].visOffset;
+        if (offset >= 0 && offset >= BspData.visDataSize) {
             FatalError("LoadBSPFile: leaf %d visibility offset outside the visibility data", i);
         }
-        CheckVisibilityRun(i);
     }
 }
 
 static void CheckFaces() {
     int32_t textureCount = MipTexCount();
+    int64_t vertices = 0;
     for (int32_t i = 0; i < BspData.numFaces; ++i) {
         const BspFace& face = BspData.faces[i];
         if (face.texInfo < 0 || face.texInfo >= BspData.numTexInfo) {
             FatalError("LoadBSPFile: face %d names a missing texinfo", i);
         }
+        // An absent slot (a texture the compiler could not find) is fine:
+        // its faces are never chained. A slot beyond the table is damage.
         int32_t slot = BspData.texInfo[face.texInfo].mipTex;
-        if (slot < 0 || slot >= textureCount || MipTexOffset(slot) == -1) {
-            FatalError("LoadBSPFile: face %d names an absent texture", i);
+        if (slot < 0 || slot >= textureCount) {
+            FatalError("LoadBSPFile: face %d names texture slot %d, but the level has %d", i, slot,
+                       textureCount);
         }
         if (face.numEdges < 0 || face.firstSurfEdge < 0 ||
             static_cast<int64_t>(face.firstSurfEdge) + face.numEdges > BspData.numSurfEdges) {
@@ -169,6 +163,16 @@ static void CheckFaces() {
             (BspData.lightDataSize > 0 && face.lightOffset >= BspData.lightDataSize)) {
             FatalError("LoadBSPFile: face %d light offset outside the light data", i);
         }
+        vertices += face.numEdges;
+    }
+    // Faces may share surf edges, so a small file could otherwise ask for
+    // billions of texture-coordinate records.
+    if (vertices > MaxFaceVertices) {
+        FatalError("LoadBSPFile: faces have %lld vertices in all, more than %d",
+                   static_cast<long long>(vertices), MaxFaceVertices);
+    }
+    for (int32_t i = 0; i < BspData.numFaces; ++i) {
+        const BspFace& face = BspData.faces[i];
         for (int32_t j = 0; j < face.numEdges; ++j) {
             int32_t surfEdge = BspData.surfEdges[face.firstSurfEdge + j];
             if (surfEdge == INT32_MIN || std::abs(surfEdge) >= BspData.numEdges) {

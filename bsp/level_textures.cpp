@@ -33,11 +33,13 @@ void BuildLevelTextures(const Palette* palette) {
     LevelTextures.assign(static_cast<size_t>(count), LevelTexture{-1, {}});
     for (int32_t slot = 0; slot < count; ++slot) {
         LevelTexture& texture = LevelTextures[static_cast<size_t>(slot)];
-        texture.chain.assign(static_cast<size_t>(facesPerSlot[static_cast<size_t>(slot)]) + 1, 0);
         int32_t offset = MipTexOffset(slot);
         if (offset == -1) {
+            // Faces naming an absent slot are never chained.
+            texture.chain.assign(1, 0);
             continue;
         }
+        texture.chain.assign(static_cast<size_t>(facesPerSlot[static_cast<size_t>(slot)]) + 1, 0);
         BspMipTex mip = ReadMipTex(slot);
         int width = static_cast<int>(mip.width);
         int height = static_cast<int>(mip.height);
@@ -78,13 +80,21 @@ void ComputeFaceTexCoords() {
     for (int32_t f = 0; f < BspData.numFaces; ++f) {
         const BspFace& face = BspData.faces[f];
         const BspTexInfo& info = BspData.texInfo[face.texInfo];
-        BspMipTex mip = ReadMipTex(info.mipTex);
+        // A face of an absent slot is never drawn but may still have a
+        // lightmap: its base coordinates stay in texels.
+        float width = 1.0f;
+        float height = 1.0f;
+        if (MipTexOffset(info.mipTex) != -1) {
+            BspMipTex mip = ReadMipTex(info.mipTex);
+            width = static_cast<float>(mip.width);
+            height = static_cast<float>(mip.height);
+        }
         for (int32_t j = 0; j < face.numEdges; ++j) {
             const float* p = FaceVertex(f, j);
             float s = p[0] * info.s[0] + p[1] * info.s[1] + p[2] * info.s[2] + info.s[3];
             float t = p[0] * info.t[0] + p[1] * info.t[1] + p[2] * info.t[2] + info.t[3];
             FaceTexCoords[static_cast<size_t>(FaceTexCoordStart[static_cast<size_t>(f)] + j)] = {
-                s / static_cast<float>(mip.width), t / static_cast<float>(mip.height), s, t};
+                s / width, t / height, s, t};
         }
     }
 }

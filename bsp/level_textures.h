@@ -2,9 +2,10 @@
 //
 // Owns LevelTextures (one entry per slot of the texture lump: its Image handle
 // or -1 for an absent slot, and its face chain) and FaceTexCoords. A chain is
-// a count word followed by room for every face whose texinfo names the slot;
-// it is filled and emptied every frame without allocating. The level's Images
-// are never freed.
+// a count word followed by room for every face whose texinfo names the slot
+// (an absent slot's chain is the count word alone: its faces are never
+// chained); it is filled and emptied every frame without allocating. The
+// level's Images are never freed.
 #pragma once
 
 #include <cstdint>

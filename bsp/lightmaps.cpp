@@ -37,6 +37,9 @@ bool SnapToLuxel(float value, bool up, int32_t* out) {
 
 void ClearFaceLightmaps() {
     FaceLightmaps.assign(static_cast<size_t>(BspData.numFaces), FaceLightmap{-1, 0, 0});
+    // No page keeps an earlier level's lightmaps.
+    std::memset(FilledHeight, 0, sizeof FilledHeight);
+    std::memset(Pages, 0, sizeof Pages);
 }
 
 int32_t AllocLightmapBlock(int32_t w, int32_t h, int32_t* x, int32_t* y) {
@@ -72,8 +75,6 @@ int32_t AllocLightmapBlock(int32_t w, int32_t h, int32_t* x, int32_t* y) {
 }
 
 void BuildLightmaps() {
-    std::memset(FilledHeight, 0, sizeof FilledHeight);
-    std::memset(Pages, 0, sizeof Pages);
     ClearFaceLightmaps();
     for (int32_t f = 0; f < BspData.numFaces; ++f) {
         const BspFace& face = BspData.faces[f];

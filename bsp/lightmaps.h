@@ -21,7 +21,8 @@ struct FaceLightmap {
 
 extern std::vector<FaceLightmap> FaceLightmaps;
 
-// Gives every face page -1 (a level without light data).
+// Gives every face page -1 and empties every page (a level without light
+// data).
 void ClearFaceLightmaps();
 
 // Builds every lit face's lightmap into the pages and turns its vertices'

@@ -75,7 +75,7 @@ int32_t UpdateVisibleLeaves() {
     }
     PreviousLeaf = leaf;
     ++GetLevelStats()->visibleSetRebuilds;
-    if (leaf == 0 || BspData.leafs[leaf].visOffset < 0) {
+    if (!LeafHasVisibilityRow(leaf)) {
         std::fill(LeafBits.begin(), LeafBits.end(), 0xFF);
         std::fill(NodeMasks.begin(), NodeMasks.end(), 3);
         return 0;
@@ -85,24 +85,37 @@ int32_t UpdateVisibleLeaves() {
     return 1;
 }
 
+bool LeafHasVisibilityRow(int32_t leaf) {
+    // Leaf 0 and the leafs of models other than the world have no row.
+    return leaf >= 1 && leaf <= VisibilityRowLeafs() && BspData.leafs[leaf].visOffset >= 0 &&
+           BspData.leafs[leaf].visOffset < BspData.visDataSize;
+}
+
 void DecompressLeafVisibility(int32_t leaf) {
+    assert(LeafHasVisibilityRow(leaf));
     std::fill(LeafBits.begin(), LeafBits.end(), 0);
     // Run-length data: a non-zero byte holds the bits of the next eight
     // leafs; a zero byte is followed by a count of eight-leaf groups that are
-    // all hidden. Leaf 0 is never in it: the first bit stands for leaf 1.
-    // The load checks that the run stays inside the lump.
+    // all hidden. Leaf 0 is never in it: the first bit stands for leaf 1, and
+    // the row ends after the last world leaf (its last byte's spare bits name
+    // no leaf). A damaged row that runs past the lump's end stops there, the
+    // leafs it did not reach hidden.
     const uint8_t* data = BspData.visData + BspData.leafs[leaf].visOffset;
+    const uint8_t* end = BspData.visData + BspData.visDataSize;
+    const int32_t last = VisibilityRowLeafs();
     int32_t e = 1;
-    while (e < BspData.numLeafs) {
+    while (e <= last && data < end) {
         uint8_t v = *data++;
         if (v != 0) {
             for (int j = 0; j < 8; ++j, ++e) {
-                // The last byte may name leafs past the end: they do not exist.
-                if (((v >> j) & 1) && e < BspData.numLeafs) {
+                if (((v >> j) & 1) && e <= last) {
                     SetBit(LeafBits, e);
                 }
             }
         } else {
+            if (data == end) {
+                break;
+            }
             e += 8 * *data++;
         }
     }
@@ -213,8 +226,13 @@ void AddFaceToChain(int32_t f) {
     if (FaceLightmaps[static_cast<size_t>(f)].page == -1) {
         return;
     }
+    // A face of an absent texture slot has nothing to draw with.
     int32_t slot = BspData.texInfo[BspData.faces[f].texInfo].mipTex;
-    std::vector<int32_t>& chain = LevelTextures[static_cast<size_t>(slot)].chain;
+    LevelTexture& texture = LevelTextures[static_cast<size_t>(slot)];
+    if (texture.image == -1) {
+        return;
+    }
+    std::vector<int32_t>& chain = texture.chain;
     // Each face is chained at most once a frame, and the chain has room for
     // every face of its texture.
     assert(static_cast<size_t>(chain[0]) + 1 < chain.size());

@@ -26,11 +26,15 @@ int32_t FindViewLeaf();
 
 // Finds the view leaf and, when it changed, rebuilds the visible leaves and
 // node masks. 1: the set is the leaf's (or unchanged); 0: everything was made
-// visible (leaf 0, or a leaf without visibility data).
+// visible (a leaf without a visibility row).
 int32_t UpdateVisibleLeaves();
 
-// Fills the visible-leaf bits from leaf's run-length data (leaf >= 1 with
-// a visibility offset).
+// Whether leaf has a visibility row: a world leaf (1 ... model 0's
+// visLeafs) whose offset lies inside the visibility data (so never in a
+// level without any). Every other leaf sees everything.
+bool LeafHasVisibilityRow(int32_t leaf);
+
+// Fills the visible-leaf bits from leaf's run-length row (a leaf with a row).
 void DecompressLeafVisibility(int32_t leaf);
 
 // Stores the masks below child value c; 1 when its subtree holds a visible
@@ -52,7 +56,8 @@ int32_t BoxOnPlaneSide(const int16_t mins[3], const int16_t maxs[3], const Frust
 // clears every visited face's mark.
 void WalkBspTree(int32_t c);
 
-// Appends face f to its texture's chain, unless it has no lightmap.
+// Appends face f to its texture's chain, unless it has no lightmap or its
+// texture slot is absent.
 void AddFaceToChain(int32_t f);
 
 // The view leaf found by the last UpdateVisibleLeaves.

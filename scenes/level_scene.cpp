@@ -108,8 +108,12 @@ void ChainVisibleLevelFaces() {
 }
 
 void DrawLevel(float dt) {
-    BeginLevelFrame();
     UpdateCameraTrack(dt, LevelCamera);
+    DrawLevelView();
+}
+
+void DrawLevelView() {
+    BeginLevelFrame();
     EnableMultitexture();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     ApplyCamera(LevelCamera);

@@ -26,6 +26,10 @@ void LevelSceneEnd();
 // track by dt seconds.
 void DrawLevel(float dt);
 
+// One complete level picture from where LevelCamera stands, the track left
+// alone.
+void DrawLevelView();
+
 // The frame's visibility work from LevelCamera against the current frustum:
 // the view leaf, the marked faces and the per-texture chains, no drawing.
 void ChainVisibleLevelFaces();

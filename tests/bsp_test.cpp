@@ -1,6 +1,7 @@
 // The level: loading and its limits, the checks against damaged files,
-// textures and lightmaps, visibility, the frustum, drawing, the player start,
-// the camera track, and the level scene's frame branches.
+// levels as map compilers write them, textures and lightmaps, visibility, the
+// frustum, drawing, the player start, the camera track, and the level scene's
+// frame branches.
 #include "bsp/bsp_check.h"
 #include "bsp/bsp_file.h"
 #include "bsp/camera_track.h"
@@ -20,9 +21,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <set>
 #include <string>
 
 namespace {
@@ -67,6 +70,28 @@ void WalkFrom(float x, float y, float z) {
 std::vector<int32_t> ChainOf(int slot) {
     const std::vector<int32_t>& chain = LevelTextures[static_cast<size_t>(slot)].chain;
     return {chain.begin() + 1, chain.begin() + 1 + chain[0]};
+}
+
+// Every face in any chain.
+std::set<int32_t> ChainedFaces() {
+    std::set<int32_t> faces;
+    for (size_t slot = 0; slot < LevelTextures.size(); ++slot) {
+        for (int32_t f : ChainOf(static_cast<int>(slot))) {
+            faces.insert(f);
+        }
+    }
+    return faces;
+}
+
+// The visible-leaf bits of leafs 0 ... count - 1.
+std::set<int32_t> VisibleLeafs(int32_t count) {
+    std::set<int32_t> leafs;
+    for (int32_t l = 0; l < count; ++l) {
+        if (IsLeafVisible(l)) {
+            leafs.insert(l);
+        }
+    }
+    return leafs;
 }
 
 // ---- Loading and its limits
@@ -216,6 +241,46 @@ TEST(BspLoadDeathTest, MissingShortAndTruncatedFiles) {
                 "lump 7 lies outside the file\n");
 }
 
+// The two-room level with faces added that all share surf edges 0 ...
+// until the faces hold vertices in all; the extra faces have no lightmap.
+TestLevel SharedEdgeRangeLevel(int64_t vertices, int32_t edgesPerFace) {
+    TestLevel level = MakeTwoRoomLevel();
+    while (level.surfEdges.size() < static_cast<size_t>(edgesPerFace)) {
+        level.surfEdges.push_back(1 + static_cast<int32_t>(level.surfEdges.size() % 4));
+    }
+    vertices -= 8; // the two rooms' faces
+    while (vertices > 0) {
+        auto count = static_cast<int16_t>(std::min<int64_t>(vertices, edgesPerFace));
+        level.faces.push_back({0, 0, 0, count, 0, {255, 255, 255, 255}, -1});
+        vertices -= count;
+    }
+    return level;
+}
+
+// Faces may share surf edges, but a small file cannot ask for gigabytes of
+// texture coordinates.
+TEST(BspLoad, FacesSharingSurfEdgesLoadUpToTheVertexLimit) {
+    LoadAndBuild(SharedEdgeRangeLevel(MaxFaceVertices, 32000));
+    EXPECT_EQ(FaceTexCoords.size(), static_cast<size_t>(MaxFaceVertices));
+}
+
+TEST(BspLoadDeathTest, FacesSharingSurfEdgesBeyondTheVertexLimit) {
+    const RefusedFile cases[] = {
+        {"one vertex too many",
+         [](TestLevel& l) { l = SharedEdgeRangeLevel(MaxFaceVertices + 1, 32000); },
+         "Error: LoadBSPFile: faces have 512001 vertices in all, more than 512000\n"},
+        {"65535 faces sharing one 32767-edge range (34 GB of coordinates)",
+         [](TestLevel& l) {
+             l = SharedEdgeRangeLevel(8, 32767);
+             l.faces.assign(65535, {0, 0, 0, 32767, 0, {255, 255, 255, 255}, -1});
+         },
+         "Error: LoadBSPFile: faces have 2147385345 vertices in all, more than 512000\n"},
+    };
+    for (const RefusedFile& refused : cases) {
+        ExpectRefused(refused);
+    }
+}
+
 // ---- Damaged levels: every index is checked before anything follows it
 
 TEST(BspCheckDeathTest, DamagedIndicesAreRefused) {
@@ -238,10 +303,10 @@ TEST(BspCheckDeathTest, DamagedIndicesAreRefused) {
          "leaf 2 names missing mark surfaces"},
         {"face texinfo", [](TestLevel& l) { l.faces[1].texInfo = 1; },
          "face 1 names a missing texinfo"},
-        {"absent texture slot", [](TestLevel& l) { l.texInfo[0].mipTex = 1; },
-         "face 0 names an absent texture"},
         {"texture slot beyond the table", [](TestLevel& l) { l.texInfo[0].mipTex = 2; },
-         "face 0 names an absent texture"},
+         "face 0 names texture slot 2, but the level has 2"},
+        {"negative texture slot", [](TestLevel& l) { l.texInfo[0].mipTex = -1; },
+         "face 0 names texture slot -1, but the level has 2"},
         {"face surf edges", [](TestLevel& l) { l.faces[1].firstSurfEdge = 5; },
          "face 1 names missing surf edges"},
         {"negative edge count", [](TestLevel& l) { l.faces[0].numEdges = -1; },
@@ -256,12 +321,6 @@ TEST(BspCheckDeathTest, DamagedIndicesAreRefused) {
          "face 1 light offset outside the light data"},
         {"visibility offset", [](TestLevel& l) { l.leafs[2].visOffset = 2; },
          "leaf 2 visibility offset outside the visibility data"},
-        {"visibility run past the lump",
-         [](TestLevel& l) {
-             l.visData = {0x03, 0x00};
-             l.leafs[2].visOffset = 1; // a zero with no count after it
-         },
-         "visibility data of leaf 2 runs past its lump"},
         {"texture count", [](TestLevel& l) { std::memset(l.textureData.data(), 0x7f, 4); },
          "invalid number of textures"},
         {"texture header outside",
@@ -343,6 +402,101 @@ TEST(BspCheck, UnusedRecordsAreNotJudged) {
     level.faces[1].lightOffset = -1;            // no lightmap
     LoadAndBuild(level);
     EXPECT_EQ(FaceLightmaps[1].page, -1);
+}
+
+// ---- Levels as map compilers write them
+
+TEST(CompiledLevel, LoadsWithModelsAbsentSlotsUnlitFacesAndStyles) {
+    LoadAndBuild(MakeCompiledLevel());
+    EXPECT_EQ(BspData.numModels, 3);
+    EXPECT_EQ(BspData.numLeafs, 12);
+    EXPECT_EQ(VisibilityRowLeafs(), 6);
+    // Absent slots: no picture, a chain of the count word alone, even for
+    // slot 1 that two faces name.
+    for (int slot : {1, 7}) {
+        EXPECT_EQ(LevelTextures[static_cast<size_t>(slot)].image, -1) << slot;
+        EXPECT_EQ(LevelTextures[static_cast<size_t>(slot)].chain.size(), 1u) << slot;
+    }
+    // Sides that are multiples of 16 but not powers of two.
+    for (auto [slot, width, height] : {std::tuple{2, 64, 48}, {3, 24, 40}}) {
+        const Image* image = GetImage(LevelTextures[static_cast<size_t>(slot)].image);
+        EXPECT_EQ(image->width, width);
+        EXPECT_EQ(image->height, height);
+        EXPECT_EQ(image->pixels[static_cast<size_t>(width * height * 3 - 1)],
+                  slot == 2 ? 180 : 160);
+    }
+    // Liquids, sky and the absent slot's unlit face have no lightmap; the
+    // absent slot's lit face and the other models' faces have theirs.
+    for (int32_t f = 0; f < 11; ++f) {
+        bool unlit = f == 3 || f == 5 || f == 6;
+        EXPECT_EQ(FaceLightmaps[static_cast<size_t>(f)].page == -1, unlit) << f;
+    }
+    // Styles 0, 1, 32, 63 of samples 10: (256 + 22 + 704 + 1386) * 10 >> 7;
+    // styles 1, 63 of samples 5: (22 + 1386) * 5 >> 7.
+    for (auto [f, stored] : {std::pair{4, 185}, {7, 55}}) {
+        const FaceLightmap& lightmap = FaceLightmaps[static_cast<size_t>(f)];
+        const uint8_t* page = LightmapPage(lightmap.page);
+        EXPECT_EQ(page[lightmap.y * LightmapPageSize + lightmap.x], stored) << f;
+        EXPECT_EQ(page[(lightmap.y + 4) * LightmapPageSize + lightmap.x + 4], stored) << f;
+    }
+}
+
+TEST(CompiledLevel, ViewsChainOnlyTheWorldsLitPresentFaces) {
+    LoadAndBuild(MakeCompiledLevel());
+    OpenFrustum();
+    struct View {
+        const char* name;
+        float x, y, z;
+        int32_t leaf;
+        std::set<int32_t> visible; // leafs 0 ... 11
+        std::set<int32_t> chained;
+    };
+    const std::set<int32_t> everything = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+    const View views[] = {
+        // The slanted face 4 and the panel 7 look to their planes' backs,
+        // where the viewer is; the absent slot's face 2, the sky and the
+        // water are marked but never chained.
+        {"front room", 48, 0, 0, 1, {1, 3, 4, 5, 6}, {0, 4, 7}},
+        {"in the door's slab", 20, 0, -20, 1, {1, 3, 4, 5, 6}, {0, 4, 7}},
+        {"back room", -32, 0, 0, 2, {2}, {1}},
+        {"lava corner, whose row hides everything", 10, 60, 0, 6, {}, {}},
+        // Leaf 0 sees every leaf bit; only the world's tree is walked.
+        {"outside", 200, 0, 0, 0, everything, {0}},
+    };
+    for (const View& view : views) {
+        SCOPED_TRACE(view.name);
+        WalkFrom(view.x, view.y, view.z);
+        EXPECT_EQ(ViewLeaf(), view.leaf);
+        EXPECT_EQ(VisibleLeafs(12), view.visible);
+        EXPECT_EQ(ChainedFaces(), view.chained);
+        for (int32_t f = 0; f < 11; ++f) {
+            EXPECT_FALSE(IsFaceMarked(f)) << f;
+        }
+    }
+}
+
+TEST(CompiledLevel, InspectToolNamesModelsAbsentSlotsAndUnlitFaces) {
+    std::string path = WriteTestLevel(MakeCompiledLevel(), "bsp-inspect");
+    CommandResult result =
+        RunCommand(std::string(TESSALINE_BINARY_DIR) + "/tessaline-inspect " + path);
+    EXPECT_EQ(result.status, 0) << result.output;
+    for (const char* line : {"models 3 (only model 0, the world, is drawn); model 0 visLeafs 6",
+                             "textures: 8 slots, 2 absent", "2: brick 64 x 48", "7: absent",
+                             "faces with a lightmap 8, without 3",
+                             "faces naming an absent texture 2; faces of model 0 8",
+                             "world leafs with visibility data 6 of 6"}) {
+        EXPECT_NE(result.output.find(line), std::string::npos) << line << "\n" << result.output;
+    }
+    // The refused file's message says what is wrong with it.
+    TestLevel shared = SharedEdgeRangeLevel(8, 32767);
+    shared.faces.assign(65535, {0, 0, 0, 32767, 0, {255, 255, 255, 255}, -1});
+    result = RunCommand(std::string(TESSALINE_BINARY_DIR) + "/tessaline-inspect " +
+                        WriteTestLevel(shared, "bsp-inspect") + " 2>&1");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.output.find("Error: LoadBSPFile: faces have 2147385345 vertices in all, "
+                                 "more than 512000"),
+              std::string::npos)
+        << result.output;
 }
 
 // ---- Textures and lightmaps
@@ -503,6 +657,7 @@ TEST(Visibility, RunsSkipEightLeafsPerCount) {
     // 34, then leaf 41 (the last byte's bits past leaf 41 name no leaf).
     // Leaf 2 sees everything.
     level.leafs.resize(42, {-1, -1, {0, 0, 0}, {0, 0, 0}, 0, 0, {}});
+    level.models[0].visLeafs = 41;
     level.visData = {0x05, 0x00, 0x03, 0x02, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     level.leafs[1].visOffset = 0;
     level.leafs[2].visOffset = 5;
@@ -517,6 +672,76 @@ TEST(Visibility, RunsSkipEightLeafsPerCount) {
     WalkFrom(-32, 0, 0);
     EXPECT_TRUE(IsLeafVisible(2));
     EXPECT_TRUE(IsLeafVisible(40));
+}
+
+TEST(Visibility, RowsFollowTheWorldsLeafCountAndStopAtTheLumpsEnd) {
+    struct Case {
+        const char* name;
+        std::function<void(TestLevel&)> change;
+        int32_t returned; // by UpdateVisibleLeaves from leaf 2
+        std::set<int32_t> visible;
+    };
+    const Case cases[] = {
+        {"a zero at the lump's end without its count: the rest hidden",
+         [](TestLevel& l) {
+             l.visData = {0x03, 0x00};
+             l.leafs[2].visOffset = 1;
+         },
+         1,
+         {}},
+        {"a row cut short after its first byte",
+         [](TestLevel& l) {
+             l.leafs.resize(42, {-1, -1, {0, 0, 0}, {0, 0, 0}, 0, 0, {}});
+             l.models[0].visLeafs = 41;
+             l.visData = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x05};
+             l.leafs[2].visOffset = 6;
+         },
+         1,
+         {1, 3}},
+        {"other models' leafs past visLeafs have no bits",
+         [](TestLevel& l) {
+             l.leafs.resize(20, {-1, 999, {0, 0, 0}, {0, 0, 0}, 0, 0, {}});
+             l.visData = {0x03, 0xFF};
+             l.leafs[2].visOffset = 1;
+         },
+         1,
+         {1, 2}},
+        {"visLeafs beyond the leafs is cut to them",
+         [](TestLevel& l) {
+             l.models[0].visLeafs = 1000;
+             l.visData = {0x03, 0xFF};
+             l.leafs[2].visOffset = 1;
+         },
+         1,
+         {1, 2}},
+        {"no visibility data at all: everything, offsets unread",
+         [](TestLevel& l) {
+             l.visData.clear();
+             l.leafs[1].visOffset = 0;
+             l.leafs[2].visOffset = 0;
+         },
+         0,
+         {0, 1, 2}},
+        {"a leaf past visLeafs has no row: everything, its offset unread",
+         [](TestLevel& l) {
+             l.models[0].visLeafs = 1;
+             l.leafs[2].visOffset = 999;
+         },
+         0,
+         {0, 1, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestLevel level = MakeTwoRoomLevel();
+        c.change(level);
+        LoadAndBuild(level);
+        OpenFrustum();
+        const float back[3] = {-32, 0, 0};
+        SetViewPosition(back);
+        EXPECT_EQ(UpdateVisibleLeaves(), c.returned);
+        EXPECT_EQ(ViewLeaf(), 2);
+        EXPECT_EQ(VisibleLeafs(BspData.numLeafs), c.visible);
+    }
 }
 
 TEST(Visibility, LeafWithoutDataOrLeafZeroSeesEverything) {
@@ -673,20 +898,43 @@ TEST(Entities, NoStartAndTruncatedTextsAreSafe) {
     FindPlayerStartIn("{ \"classname\" \"worldspawn\" }", position, &angle);
     EXPECT_EQ(position[0], -1);
     EXPECT_EQ(angle, -1);
-    // The text ends inside the origin's value, or right after its key.
-    for (const char* text : {"info_player_start\" \"origin\" \"12", "info_player_start origin",
-                             "info_player_start angle"}) {
-        std::string copy = text; // exactly sized, so reading past it is caught
-        FindPlayerStartIn(copy.c_str(), position, &angle);
+    // The text ends inside the origin's value, or right after a key. Each
+    // text is read twice: followed, past its zero byte, by digits that a
+    // reader running past the end would pick up, and exactly sized, which the
+    // sanitizer build checks.
+    struct Case {
+        const char* text;
+        float x, y, z, angle;
+    };
+    const Case cases[] = {
+        {"info_player_start\" \"origin\" \"12", 12, 0, 0, 0},
+        {"info_player_start origin", 0, 0, 0, 0},
+        {"info_player_start angle", -1, -1, -1, 0}, // no origin: the position stays
+    };
+    const std::string bait = "123456789 77 88 99";
+    for (const Case& c : cases) {
+        std::vector<char> exact(c.text, c.text + std::strlen(c.text) + 1);
+        std::vector<char> baited = exact;
+        baited.insert(baited.end(), bait.c_str(), bait.c_str() + bait.size() + 1);
+        for (const std::vector<char>* text : {&baited, &exact}) {
+            SCOPED_TRACE(std::string(c.text) + (text == &baited ? " (baited)" : " (exact)"));
+            float p[3] = {-1, -1, -1};
+            float a = -1;
+            FindPlayerStartIn(text->data(), p, &a);
+            EXPECT_EQ(p[0], c.x);
+            EXPECT_EQ(p[1], c.y);
+            EXPECT_EQ(p[2], c.z);
+            EXPECT_EQ(a, c.angle);
+        }
     }
-    float p[3] = {0, 0, 0};
-    FindPlayerStartIn("info_player_start\" \"origin\" \"12", p, &angle);
-    EXPECT_EQ(p[0], 12);
-    EXPECT_EQ(p[1], 0);
     char token[EntityTokenLength + 1];
     const char* source = "abc def";
     EXPECT_EQ(ReadEntityToken(source, token), source + 3);
     EXPECT_STREQ(token, "abc");
+    const char ended[] = "ab\0"
+                         "1234567";
+    EXPECT_EQ(ReadEntityToken(ended, token), ended + 2);
+    EXPECT_STREQ(token, "ab");
 }
 
 // ---- Camera track
@@ -773,7 +1021,7 @@ TEST(InspectTool, DescribesALevel) {
     for (const char* line : {"planes 1, vertexes 4, nodes 1, leafs 3, clip nodes 0",
                              "textures: 2 slots", "0: wall 16 x 16", "1: absent",
                              "faces with a lightmap 2, without 0; lightmap pages used 1 of 64",
-                             "leafs with visibility data 2 of 3; each sees 100.0% of the leafs",
+                             "world leafs with visibility data 2 of 2; each sees 100.0% of them",
                              "player start (32, 0, 8), angle 90"}) {
         EXPECT_NE(result.output.find(line), std::string::npos) << line << "\n" << result.output;
     }
@@ -1103,6 +1351,76 @@ TEST_F(LevelScene, FramesAllocateNothing) {
         Frame(t, 0.02f);
     }
     EXPECT_EQ(NewCalls, before);
+}
+
+// The level a map compiler would write, played through the scene: its
+// world shows from inside it, from inside the door's slab and from outside;
+// the other models, liquids, sky and absent slots never do (their pictures
+// are red, the world's grey).
+TEST(LevelSceneCompiledLevel, ShowsTheWorldAndNothingElse) {
+    OpenTestDisplay();
+    std::string dir = MakeScratchDir("level-scene-compiled");
+    WriteLevelSceneFixtures(dir, MakeCompiledLevel());
+    std::filesystem::current_path(dir);
+    LevelSceneLoad();
+    // The show arrives here with a fresh context's texture units: unit 0
+    // active and unit 1 modulating. Tests before this one in the process may
+    // have left them otherwise.
+    if (ActiveTextureARB != nullptr) {
+        ActiveTextureARB(GL_TEXTURE1_ARB);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        ActiveTextureARB(GL_TEXTURE0_ARB);
+    }
+    LevelSceneStart();
+    SetPresentHook(CountPresent, nullptr);
+    // The mipmap builder scaled the brick's 64 x 48 to power-of-two sides.
+    ActiveTextureARB(GL_TEXTURE0_ARB);
+    glBindTexture(GL_TEXTURE_2D, GetImage(LevelTextures[2].image)->textureName);
+    GLint width = 0, height = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    EXPECT_EQ(width, 64);
+    EXPECT_GT(height, 0);
+    EXPECT_EQ(height & (height - 1), 0) << height;
+
+    struct View {
+        const char* name;
+        float x, y, z;
+        int32_t leaf;
+    };
+    const View views[] = {{"inside", 48, 0, 0, 1},
+                          {"inside the door's slab", 20, 0, -20, 1},
+                          {"outside", 200, 0, 0, 0}};
+    const std::set<int32_t> worldFaces = {0, 1, 4, 7};
+    for (const View& view : views) {
+        SCOPED_TRACE(view.name);
+        SetCameraAngles(LevelCamera, 90, 0, 90); // looking along -x, at the wall
+        SetCameraPosition(LevelCamera, view.x, view.y, view.z);
+        DrawLevelView();
+        EXPECT_EQ(ViewLeaf(), view.leaf);
+        std::set<int32_t> chained = ChainedFaces();
+        EXPECT_TRUE(chained.count(0)) << "the wall";
+        EXPECT_TRUE(
+            std::includes(worldFaces.begin(), worldFaces.end(), chained.begin(), chained.end()));
+        EXPECT_EQ(GetLevelStats()->facesDrawn, static_cast<int32_t>(chained.size()));
+        // The wall: grey 200 under a lightmap of 200.
+        std::vector<uint8_t> centre = ReadPictureRgb(320, 240, 1, 1);
+        EXPECT_NEAR(centre[0], 200 * 200 / 255, 8);
+        EXPECT_EQ(centre[0], centre[2]);
+        std::vector<uint8_t> picture = ReadPictureRgb(0, 0, 640, 480);
+        int red = 0;
+        for (size_t i = 0; i < picture.size(); i += 3) {
+            red += picture[i] > picture[i + 1] + 16 ? 1 : 0;
+        }
+        EXPECT_EQ(red, 0);
+    }
+    // The whole scene once, wherever its track takes the camera.
+    for (float t : {1.0f, 35.0f, 37.0f, 43.0f, 49.0f, 52.0f}) {
+        SceneTime = t;
+        LevelSceneFrame(0.02f);
+    }
+    SetPresentHook(nullptr, nullptr);
+    LevelSceneEnd();
 }
 
 TEST_F(LevelScene, TrackAdvancesOnlyWhileTheLevelIsDrawn) {

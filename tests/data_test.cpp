@@ -1466,7 +1466,11 @@ TEST(LevelVis, CompressedRowsReadBackThroughTheProgramsDecompression) {
         // Leaf 0 is the solid leaf; the open leafs are 1 … n.
         std::vector<BspLeaf> leafs(c.leafs + 1, BspLeaf{});
         leafs[1].visOffset = 0;
+        BspModel world{};
+        world.visLeafs = static_cast<int32_t>(c.leafs);
         BspData = BspLevel{};
+        BspData.models = &world;
+        BspData.numModels = 1;
         BspData.leafs = leafs.data();
         BspData.numLeafs = static_cast<int32_t>(leafs.size());
         BspData.visData = packed.data();

@@ -6,10 +6,18 @@
 #include "support/files.h"
 #include "support/scene_fixtures.h"
 
-void WriteLevelSceneFixtures(const std::string& dir) {
-    WriteFileBytes(dir + "/bsp/qorldm1.bsp", BuildLevelFile(MakeTwoRoomLevel()));
-    Palette palette = GreyPalette();
+static void WriteSceneFiles(const std::string& dir, const TestLevel& level,
+                            const Palette& palette) {
+    WriteFileBytes(dir + "/bsp/qorldm1.bsp", BuildLevelFile(level));
     WriteFileBytes(dir + "/bsp/palette.lmp",
                    std::vector<uint8_t>(palette.rgb, palette.rgb + sizeof palette.rgb));
     WriteFixtureTga(dir + "/textures/cubitos.tga", SolidPicture(8, 8, {128, 128, 128}));
+}
+
+void WriteLevelSceneFixtures(const std::string& dir) {
+    WriteSceneFiles(dir, MakeTwoRoomLevel(), GreyPalette());
+}
+
+void WriteLevelSceneFixtures(const std::string& dir, const TestLevel& level) {
+    WriteSceneFiles(dir, level, MarkerPalette());
 }

@@ -94,12 +94,16 @@ void WriteLevelSeeds() {
     Write("bsp", "no-light.bsp", BuildLevelFile(dark));
     TestLevel runs = level;
     runs.leafs.resize(42, {-1, -1, {0, 0, 0}, {0, 0, 0}, 0, 0, {}});
+    runs.models[0].visLeafs = 41;
     runs.visData = {0x05, 0x00, 0x03, 0x02, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     runs.leafs[2].visOffset = 5;
     runs.faces[0].styles[1] = 5;
     runs.lightData.resize(243, 30);
     runs.faces[1].lightOffset = 162;
     Write("bsp", "runs.bsp", BuildLevelFile(runs));
+    // As a map compiler writes them: several models, absent texture slots,
+    // unlit liquids and sky, four light styles, non-axial planes.
+    Write("bsp", "compiled.bsp", BuildLevelFile(MakeCompiledLevel()));
 }
 
 } // namespace

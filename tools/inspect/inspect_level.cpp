@@ -2,6 +2,7 @@
 // building make of the file.
 #include "inspectors.h"
 
+#include "bsp/bsp_check.h"
 #include "bsp/bsp_file.h"
 #include "bsp/entities.h"
 #include "bsp/level_textures.h"
@@ -23,11 +24,17 @@ void PrintLumpCounts() {
     std::printf("  bytes: texture data %d, visibility %d, light %d, entity text %d\n",
                 BspData.textureDataSize, BspData.visDataSize, BspData.lightDataSize,
                 BspData.entityDataSize);
+    std::printf("  models %d (only model 0, the world, is drawn); model 0 visLeafs %d\n",
+                BspData.numModels, BspData.models[0].visLeafs);
 }
 
 void PrintTextures() {
     int32_t count = MipTexCount();
-    std::printf("  textures: %d slots\n", count);
+    int32_t absent = 0;
+    for (int32_t slot = 0; slot < count; ++slot) {
+        absent += MipTexOffset(slot) == -1 ? 1 : 0;
+    }
+    std::printf("  textures: %d slots, %d absent\n", count, absent);
     for (int32_t slot = 0; slot < count; ++slot) {
         if (MipTexOffset(slot) == -1) {
             std::printf("    %d: absent\n", slot);
@@ -40,34 +47,43 @@ void PrintTextures() {
     }
 }
 
-void PrintLightmaps() {
+// Faces without a lightmap and faces of absent slots are never drawn.
+void PrintFaces() {
     int32_t lit = 0;
     for (const FaceLightmap& lightmap : FaceLightmaps) {
         lit += lightmap.page != -1 ? 1 : 0;
     }
     std::printf("  faces with a lightmap %d, without %d; lightmap pages used %d of %d\n", lit,
                 BspData.numFaces - lit, LightmapPagesUsed(), LightmapPageCount);
+    int32_t ofAbsent = 0;
+    for (int32_t f = 0; f < BspData.numFaces; ++f) {
+        ofAbsent += MipTexOffset(BspData.texInfo[BspData.faces[f].texInfo].mipTex) == -1 ? 1 : 0;
+    }
+    std::printf("  faces naming an absent texture %d; faces of model 0 %d\n", ofAbsent,
+                BspData.models[0].numFaces);
 }
 
 void PrintVisibility() {
     AllocVisibilityArrays();
     int32_t withData = 0;
     double shareSum = 0.0;
-    for (int32_t leaf = 1; leaf < BspData.numLeafs; ++leaf) {
-        if (BspData.leafs[leaf].visOffset < 0) {
+    const int32_t rowLeafs = VisibilityRowLeafs();
+    for (int32_t leaf = 1; leaf <= rowLeafs; ++leaf) {
+        if (!LeafHasVisibilityRow(leaf)) {
             continue;
         }
         ++withData;
         DecompressLeafVisibility(leaf);
         int32_t seen = 0;
-        for (int32_t other = 1; other < BspData.numLeafs; ++other) {
+        for (int32_t other = 1; other <= rowLeafs; ++other) {
             seen += IsLeafVisible(other) ? 1 : 0;
         }
-        shareSum += static_cast<double>(seen) / (BspData.numLeafs - 1);
+        shareSum += static_cast<double>(seen) / rowLeafs;
     }
-    std::printf("  leafs with visibility data %d of %d", withData, BspData.numLeafs);
+    // Leaf 0 and other models' leafs have no rows.
+    std::printf("  world leafs with visibility data %d of %d", withData, rowLeafs);
     if (withData > 0) {
-        std::printf("; each sees %.1f%% of the leafs on average", 100.0 * shareSum / withData);
+        std::printf("; each sees %.1f%% of them on average", 100.0 * shareSum / withData);
     }
     std::printf("\n");
 }
@@ -93,7 +109,7 @@ bool InspectBsp(const char* path, InspectedPicture*) {
     BuildFaceTexCoords();
     PrintLumpCounts();
     PrintTextures();
-    PrintLightmaps();
+    PrintFaces();
     PrintVisibility();
     PrintPlayerStart();
     return true;
