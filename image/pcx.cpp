@@ -11,7 +11,8 @@
 // The data is one stream of run-length codes, top row first: a byte above
 // 0xC0 is a run header (count = byte & 0x3F, the next byte is the value); any
 // other byte, 0xC0 included, is one pixel. Runs may cross line ends. The
-// palette is the last 768 bytes of the file, so the data must end before them.
+// palette is the last 768 bytes of the file, so the data must end before them;
+// data that ends early leaves the rest of the picture at index 0.
 #include "image/pcx.h"
 
 #include "image/image.h"
@@ -87,12 +88,7 @@ PcxResult ReadPcxIndices(Image* image, PcxFormat* format, const char* path) {
     const size_t stride = std::max<size_t>(header[66] | header[67] << 8, width);
     // The stream ends with the last line's pixels; its padding may be absent.
     const size_t end = (height - 1) * stride + width;
-    // A two-byte run yields at most 63 bytes, so fewer than end / 31.5 data
-    // bytes cannot fill the picture.
     size_t dataBytes = static_cast<size_t>(fileSize) - 128 - PaletteFileSize;
-    if (dataBytes * 32 < end) {
-        return PcxResult::Truncated;
-    }
     std::vector<uint8_t> data(dataBytes);
     if (std::fread(data.data(), 1, dataBytes, file.get()) != dataBytes) {
         return PcxResult::Truncated;
@@ -100,16 +96,15 @@ PcxResult ReadPcxIndices(Image* image, PcxFormat* format, const char* path) {
     image->pixels.assign(width * height, 0);
     size_t in = 0;
     size_t p = 0;
-    while (p < end) {
-        if (in == dataBytes) {
-            return PcxResult::Truncated;
-        }
+    // Data that ends before the picture is full (a file cut short) leaves
+    // the rest of the picture at index 0.
+    while (p < end && in < dataBytes) {
         uint8_t b = data[in++];
         size_t run = 1;
         uint8_t value = b;
         if (b > 0xC0) {
             if (in == dataBytes) {
-                return PcxResult::Truncated;
+                break;
             }
             run = b & 0x3F;
             value = data[in++];
