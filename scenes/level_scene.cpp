@@ -82,9 +82,12 @@ void LevelSceneStart() {
         UploadLightmaps();
     }
     UploadImage(BackdropImage);
+    StartLevelDrawing();
+}
+
+void StartLevelDrawing() {
     LoadMultitexture();
     EnableMultitexture();
-
     glViewport(0, 0, static_cast<GLsizei>(ScreenWidth), static_cast<GLsizei>(ScreenHeight));
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -108,8 +111,12 @@ void ChainVisibleLevelFaces() {
 }
 
 void DrawLevel(float dt) {
-    BeginLevelFrame();
     UpdateCameraTrack(dt, LevelCamera);
+    DrawLevelView();
+}
+
+void DrawLevelView() {
+    BeginLevelFrame();
     EnableMultitexture();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     ApplyCamera(LevelCamera);
