@@ -110,7 +110,7 @@ SceneCost MeasureLevelView(const float eye[3], int32_t frames) {
 
 // Three comma-separated numbers.
 bool ReadPoint(const char* text, float point[3]) {
-    char* at = const_cast<char*>(text);
+    const char* at = text;
     for (int i = 0; i < 3; ++i) {
         char* end = nullptr;
         errno = 0;
