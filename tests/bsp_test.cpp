@@ -843,9 +843,8 @@ namespace {
 
 // ---- Drawing the chains
 
-// Builds, uploads and draws the level from position looking along yaw
-// degrees (0: +y, 90: -x), with the scene's projection.
-void DrawLevelFrom(float x, float y, float z, float yaw) {
+// Starts a level frame on a cleared picture with the scene's projection.
+void BeginTestLevelPicture() {
     BeginLevelFrame();
     EnableMultitexture();
     glViewport(0, 0, 640, 480);
@@ -854,6 +853,12 @@ void DrawLevelFrom(float x, float y, float z, float yaw) {
     gluPerspective(90.0, 640.0 / 480.0, 4.0, 4096.0);
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+// Builds, uploads and draws the level from position looking along yaw
+// degrees (0: +y, 90: -x), with the scene's projection.
+void DrawLevelFrom(float x, float y, float z, float yaw) {
+    BeginTestLevelPicture();
     Camera* camera = NewCamera();
     SetCameraAngles(camera, 90, 0, yaw);
     SetCameraPosition(camera, x, y, z);
@@ -952,16 +957,9 @@ void DrawChainsInWalkOrder() {
 // The whole picture of the loaded level seen by camera, with the chains
 // drawn by draw; lightmapBinds gets the frame's lightmap binds.
 std::vector<uint8_t> PictureOfLevel(const Camera* camera, void (*draw)(), int32_t* lightmapBinds) {
-    BeginLevelFrame();
-    EnableMultitexture();
-    glViewport(0, 0, 640, 480);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(90.0, 640.0 / 480.0, 4.0, 4096.0);
-    glClearColor(0, 0, 0, 0);
+    BeginTestLevelPicture();
     glEnable(GL_DEPTH_TEST); // as the level scene draws
     glDepthFunc(GL_LEQUAL);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     ApplyCamera(camera);
     UpdateFrustum();
     // Forgetting the view leaf makes each picture rebuild its visible set.
