@@ -10,7 +10,49 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cassert>
+#include <vector>
+
 static int32_t CurrentLightmapPage = -1;
+
+// One texture's chain reordered by lightmap page, drawn from here. Grown once
+// to the longest chain a level can make, so drawing allocates nothing after
+// the first frame.
+static std::vector<int32_t> PageOrderedFaces;
+
+// Makes room in PageOrderedFaces for any chain of the loaded level.
+static void SizePageOrder(size_t needed) {
+    if (PageOrderedFaces.size() >= needed) {
+        return;
+    }
+    for (const LevelTexture& texture : LevelTextures) {
+        needed = std::max(needed, texture.chain.size());
+    }
+    PageOrderedFaces.resize(needed);
+}
+
+void OrderFacesByPage(const int32_t* faces, int32_t count, int32_t firstPage, int32_t* ordered) {
+    assert(firstPage >= 0 && firstPage < LightmapPageCount);
+    // Counting pass: faces per page, then each page's first place.
+    int32_t next[LightmapPageCount] = {};
+    for (int32_t i = 0; i < count; ++i) {
+        int32_t page = FaceLightmaps[static_cast<size_t>(faces[i])].page;
+        assert(page >= 0 && page < LightmapPageCount);
+        ++next[page];
+    }
+    int32_t at = 0;
+    for (int32_t k = 0; k < LightmapPageCount; ++k) {
+        int32_t page = (firstPage + k) % LightmapPageCount;
+        int32_t onPage = next[page];
+        next[page] = at;
+        at += onPage;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        int32_t page = FaceLightmaps[static_cast<size_t>(faces[i])].page;
+        ordered[next[page]++] = faces[i];
+    }
+}
 
 void BeginLevelFrame() {
     CurrentLightmapPage = -1;
@@ -34,8 +76,12 @@ void DrawTextureChains() {
         glBindTexture(GL_TEXTURE_2D, GetImage(texture.image)->textureName);
         ++stats->textureBinds;
         ActiveTextureARB(GL_TEXTURE1_ARB);
-        for (int32_t i = 1; i <= count; ++i) {
-            DrawLevelFace(texture.chain[static_cast<size_t>(i)]);
+        SizePageOrder(static_cast<size_t>(count));
+        // Starting with the page bound last often saves the first bind.
+        OrderFacesByPage(&texture.chain[1], count, std::max(CurrentLightmapPage, 0),
+                         PageOrderedFaces.data());
+        for (int32_t i = 0; i < count; ++i) {
+            DrawLevelFace(PageOrderedFaces[static_cast<size_t>(i)]);
         }
     }
 }

@@ -82,9 +82,12 @@ void LevelSceneStart() {
         UploadLightmaps();
     }
     UploadImage(BackdropImage);
+    StartLevelDrawing();
+}
+
+void StartLevelDrawing() {
     LoadMultitexture();
     EnableMultitexture();
-
     glViewport(0, 0, static_cast<GLsizei>(ScreenWidth), static_cast<GLsizei>(ScreenHeight));
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();

@@ -26,8 +26,13 @@ void LevelSceneEnd();
 // track by dt seconds.
 void DrawLevel(float dt);
 
-// One complete level picture from where LevelCamera stands, the track left
-// alone.
+// The level's drawing state: loads the multitexture entry points, enables
+// both units and sets the viewport, LevelCamera's projection and the depth
+// test. The level's textures and lightmap pages must be uploaded.
+void StartLevelDrawing();
+
+// One complete level picture from LevelCamera as it stands, into the
+// current viewport.
 void DrawLevelView();
 
 // The frame's visibility work from LevelCamera against the current frustum:

@@ -1045,6 +1045,7 @@ TEST(InspectTool, DescribesALevel) {
 #include "shell/display.h"
 #include "shell/sequencer.h"
 #include "support/test_display.h"
+#include "tools/bench/large_level.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -1101,9 +1102,8 @@ namespace {
 
 // ---- Drawing the chains
 
-// Builds, uploads and draws the level from position looking along yaw
-// degrees (0: +y, 90: -x), with the scene's projection.
-void DrawLevelFrom(float x, float y, float z, float yaw) {
+// Starts a level frame on a cleared picture with the scene's projection.
+void BeginTestLevelPicture() {
     BeginLevelFrame();
     EnableMultitexture();
     glViewport(0, 0, 640, 480);
@@ -1112,6 +1112,12 @@ void DrawLevelFrom(float x, float y, float z, float yaw) {
     gluPerspective(90.0, 640.0 / 480.0, 4.0, 4096.0);
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+// Builds, uploads and draws the level from position looking along yaw
+// degrees (0: +y, 90: -x), with the scene's projection.
+void DrawLevelFrom(float x, float y, float z, float yaw) {
+    BeginTestLevelPicture();
     Camera* camera = NewCamera();
     SetCameraAngles(camera, 90, 0, yaw);
     SetCameraPosition(camera, x, y, z);
@@ -1158,6 +1164,176 @@ TEST(LevelDrawing, BindsOncePerTextureAndPagePerFrame) {
     DrawLevelFrom(32, 0, 0, 90);
     EXPECT_EQ(stats->lightmapBinds, 1);
     EXPECT_EQ(stats->facesDrawn, 2);
+}
+
+// ---- Chains drawn grouped by lightmap page
+
+TEST(LevelDrawing, ChainsAreOrderedByPageFromTheFirstPageKeepingChainOrder) {
+    FaceLightmaps.assign(8, FaceLightmap{-1, 0, 0});
+    const int32_t pages[6] = {3, 1, 3, 0, 1, 63};
+    for (int32_t f = 0; f < 6; ++f) {
+        FaceLightmaps[static_cast<size_t>(f)].page = pages[f];
+    }
+    const int32_t chain[6] = {0, 1, 2, 3, 4, 5};
+    struct Case {
+        int32_t firstPage;
+        std::vector<int32_t> order;
+    };
+    const Case cases[] = {
+        {0, {3, 1, 4, 0, 2, 5}},  // pages 0, 1, 3, 63
+        {3, {0, 2, 5, 3, 1, 4}},  // 3, 63, then round to 0 and 1
+        {2, {0, 2, 5, 3, 1, 4}},  // an empty first page changes nothing
+        {63, {5, 3, 1, 4, 0, 2}}, // 63, 0, 1, 3
+    };
+    for (const Case& c : cases) {
+        std::vector<int32_t> ordered(6, -1);
+        OrderFacesByPage(chain, 6, c.firstPage, ordered.data());
+        EXPECT_EQ(ordered, c.order) << "from page " << c.firstPage;
+    }
+    // A chain in walk order, not face order, keeps its own order per page.
+    const int32_t walked[4] = {4, 2, 1, 0};
+    std::vector<int32_t> ordered(4, -1);
+    OrderFacesByPage(walked, 4, 0, ordered.data());
+    EXPECT_EQ(ordered, std::vector<int32_t>({4, 1, 2, 0}));
+}
+
+// The chains as the walk filled them, drawn face after face in chain order:
+// the drawing before faces were grouped by page, for comparison.
+void DrawChainsInWalkOrder() {
+    for (const LevelTexture& texture : LevelTextures) {
+        if (texture.chain[0] == 0) {
+            continue;
+        }
+        ActiveTextureARB(GL_TEXTURE0_ARB);
+        glBindTexture(GL_TEXTURE_2D, GetImage(texture.image)->textureName);
+        ActiveTextureARB(GL_TEXTURE1_ARB);
+        for (int32_t i = 1; i <= texture.chain[0]; ++i) {
+            DrawLevelFace(texture.chain[static_cast<size_t>(i)]);
+        }
+    }
+}
+
+// The whole picture of the loaded level seen by camera, with the chains
+// drawn by draw; lightmapBinds gets the frame's lightmap binds.
+std::vector<uint8_t> PictureOfLevel(const Camera* camera, void (*draw)(), int32_t* lightmapBinds) {
+    BeginTestLevelPicture();
+    glEnable(GL_DEPTH_TEST); // as the level scene draws
+    glDepthFunc(GL_LEQUAL);
+    ApplyCamera(camera);
+    UpdateFrustum();
+    // Forgetting the view leaf makes each picture rebuild its visible set.
+    ForgetViewLeaf();
+    WalkFrom(camera->position.x, camera->position.y, camera->position.z);
+    draw();
+    glFlush();
+    DisableMultitexture();
+    glDisable(GL_DEPTH_TEST);
+    *lightmapBinds = GetLevelStats()->lightmapBinds;
+    return ReadPictureRgb(0, 0, 640, 480);
+}
+
+// Compares the grouped drawing with the walk's order from every camera;
+// returns the lightmap binds of both, summed over the cameras.
+std::pair<int32_t, int32_t> ExpectSamePictures(const std::vector<Camera*>& cameras,
+                                               const std::string& level) {
+    std::pair<int32_t, int32_t> binds{0, 0};
+    for (size_t i = 0; i < cameras.size(); ++i) {
+        int32_t walkBinds = 0;
+        int32_t groupedBinds = 0;
+        std::vector<uint8_t> walk = PictureOfLevel(cameras[i], DrawChainsInWalkOrder, &walkBinds);
+        std::vector<uint8_t> grouped = PictureOfLevel(cameras[i], DrawTextureChains, &groupedBinds);
+        size_t lit = static_cast<size_t>(
+            std::count_if(walk.begin(), walk.end(), [](uint8_t v) { return v != 0; }));
+        EXPECT_GT(lit, walk.size() / 20) << level << " view " << i << " shows too little";
+        size_t differing = 0;
+        for (size_t k = 0; k < walk.size(); k += 3) {
+            differing += walk[k] != grouped[k] || walk[k + 1] != grouped[k + 1] ||
+                         walk[k + 2] != grouped[k + 2];
+        }
+        EXPECT_EQ(differing, 0u) << level << " view " << i << " differs when grouped";
+        EXPECT_LE(groupedBinds, walkBinds) << level << " view " << i;
+        binds.first += walkBinds;
+        binds.second += groupedBinds;
+    }
+    return binds;
+}
+
+Camera* LookAtCamera(float x, float y, float z, float tx, float ty, float tz) {
+    Camera* camera = NewCamera();
+    SetCameraPosition(camera, x, y, z);
+    SetCameraTarget(camera, tx, ty, tz);
+    camera->lookAtMode = 1;
+    return camera;
+}
+
+TEST(LevelDrawing, GroupingByPageChangesNoPixelOfTheTestLevels) {
+    OpenTestDisplay();
+    // Rooms on two storeys: about 2,500 faces over five pages.
+    LargeLevelShape shape;
+    shape.rooms[0] = shape.rooms[1] = 4;
+    shape.rooms[2] = 2;
+    TestLevel rooms;
+    static_cast<BspRecords&>(rooms) = MakeLargeLevel(shape);
+    LoadBSPFile(WriteTestLevel(rooms, "bsp-grouped").c_str());
+    Palette palette = GreyPalette();
+    BuildLevelTextures(&palette);
+    BuildFaceTexCoords();
+    AllocVisibilityArrays();
+    UploadLevelTextures();
+    UploadLightmaps();
+    LoadMultitexture();
+    ASSERT_GE(LightmapPagesUsed(), 4);
+    std::vector<Camera*> cameras = {
+        LookAtCamera(-250, -350, 800, 512, 512, 192),   // outside, all of it in view
+        LookAtCamera(128, 128, 96, 900, 700, 200),      // inside the first room
+        LookAtCamera(900, 600, 300, 100, 200, 100),     // in a room of the upper storey
+        LookAtCamera(1300, 1200, -300, 512, 512, 192)}; // outside, from below
+    std::pair<int32_t, int32_t> binds = ExpectSamePictures(cameras, "rooms");
+    // The faces really were drawn in another order.
+    EXPECT_LT(binds.second, binds.first);
+    for (Camera* camera : cameras) {
+        FreeCamera(camera);
+    }
+
+    TestLevel twoRooms = MakeTwoRoomLevel();
+    twoRooms.textureData = MakeTextureLump({{"wall", 16, 16, 200, false}, {"", 0, 0, 0, true}});
+    twoRooms.faces[1].side = 0; // both faces seen from the front
+    UploadTestLevel(twoRooms);
+    Camera* camera = LookAtCamera(40, 10, 5, 0, 0, 0);
+    ExpectSamePictures({camera}, "two rooms");
+    FreeCamera(camera);
+}
+
+// The show's level from the track, once the build has made it.
+TEST(LevelDrawing, GroupingByPageChangesNoPixelOfTheShowsLevel) {
+    std::string data = std::string(TESSALINE_BINARY_DIR) + "/data/bsp/";
+    if (!std::filesystem::exists(data + "qorldm1.bsp")) {
+        GTEST_SKIP() << "no level in the build's data yet";
+    }
+    OpenTestDisplay();
+    LoadBSPFile((data + "qorldm1.bsp").c_str());
+    Palette palette;
+    ASSERT_EQ(ReadPaletteFile((data + "palette.lmp").c_str(), &palette), 0);
+    BuildLevelTextures(&palette);
+    BuildFaceTexCoords();
+    AllocVisibilityArrays();
+    UploadLevelTextures();
+    UploadLightmaps();
+    LoadMultitexture();
+    BuildCameraTrack();
+    std::vector<Camera*> cameras;
+    Camera* flying = NewCamera();
+    for (int i = 0; i < 12; ++i) {
+        UpdateCameraTrack(i == 0 ? 0.0f : 2.9f, flying);
+        Camera* camera = NewCamera();
+        *camera = *flying;
+        cameras.push_back(camera);
+    }
+    FreeCamera(flying);
+    ExpectSamePictures(cameras, "the show's level");
+    for (Camera* camera : cameras) {
+        FreeCamera(camera);
+    }
 }
 
 // ---- The level scene's frames

@@ -7,6 +7,9 @@
 #include "shell/sequencer.h"
 #include "support/files.h"
 #include "tools/bench/bench.h"
+#include "tools/bench/large_level.h"
+#include "image/palette.h"
+#include "support/bsp_builder.h"
 #include "tools/capture/capture.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +27,27 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// Every key of the bench's JSON is a plain lower-case identifier with
+// underscores (keys are the strings followed by a colon).
+void ExpectPlainJsonKeys(const std::string& json) {
+    size_t keys = 0;
+    for (size_t at = json.find('"'); at != std::string::npos; at = json.find('"', at)) {
+        size_t end = json.find('"', at + 1);
+        ASSERT_NE(end, std::string::npos);
+        std::string word = json.substr(at + 1, end - at - 1);
+        if (json.compare(end + 1, 1, ":") == 0) {
+            ++keys;
+            EXPECT_FALSE(word.empty());
+            for (char c : word) {
+                EXPECT_TRUE((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_')
+                    << "key \"" << word << "\"";
+            }
+        }
+        at = end + 1;
+    }
+    EXPECT_GT(keys, 20u);
+}
 
 const uint8_t RowColours[SceneCount][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
 
@@ -342,14 +366,18 @@ TEST(Bench, ReportsEveryFieldForAllScenesOrOne) {
 
     std::string json = FormatBenchJson(report);
     std::string table = FormatBenchTable(report);
-    for (const char* key :
-         {"\"frames\"",        "\"warmupFrames\"", "\"displayMs\"", "\"loadMs\"",   "\"titles\"",
-          "\"object\"",        "\"swirl\"",        "\"level\"",     "\"startMs\"",  "\"musicMs\"",
-          "\"firstFrameMs\"",  "\"totalMs\"",      "\"floor\"",     "\"medianMs\"", "\"p99Ms\"",
-          "\"meanMs\"",        "\"medianFps\"",    "\"lowFps\"",    "\"meanFps\"",  "\"vsFloor\"",
-          "\"sceneTimeStep\"", "\"counters\"",     "\"peakRssKb\""}) {
+    for (const char* key : {"\"frames\": 5",      "\"warmup_frames\"", "\"level_file\": null",
+                            "\"display_ms\"",     "\"load_ms\"",       "\"titles\"",
+                            "\"object\"",         "\"swirl\"",         "\"level\"",
+                            "\"level_build_ms\"", "\"start_ms\"",      "\"music_ms\"",
+                            "\"first_frame_ms\"", "\"total_ms\"",      "\"floor\"",
+                            "\"median_ms\"",      "\"p99_ms\"",        "\"mean_ms\"",
+                            "\"median_fps\"",     "\"low_fps\"",       "\"mean_fps\"",
+                            "\"vs_floor\"",       "\"p99_vs_floor\"",  "\"scene_time_step\"",
+                            "\"level\": null",    "\"peak_rss_kb\""}) {
         EXPECT_NE(json.find(key), std::string::npos) << key;
     }
+    ExpectPlainJsonKeys(json);
     for (const char* label : {"display", "load titles", "load level", "start titles", "music",
                               "first frame", "total", "floor", "median fps", "1% low fps",
                               "mean fps", "x floor", "swirl", "peak resident memory"}) {
@@ -362,6 +390,103 @@ TEST(Bench, ReportsEveryFieldForAllScenesOrOne) {
     ASSERT_EQ(one.scenes.size(), 1u);
     EXPECT_EQ(one.scenes[0].name, "swirl");
     SetSceneTableFiller(nullptr);
+}
+
+TEST(Bench, MeasuresALevelFileFromOutsideItWithEveryCount) {
+    std::string dir = MakeScratchDir("bench-level");
+    Palette palette = GreyPalette();
+    WriteFileBytes(dir + "/data/bsp/palette.lmp",
+                   std::vector<uint8_t>(palette.rgb, palette.rgb + sizeof palette.rgb));
+    LargeLevelShape shape;
+    shape.rooms[0] = shape.rooms[1] = 3;
+    shape.rooms[2] = 2;
+    WriteFileBytes(dir + "/level.bsp", MakeLargeLevelFile(shape));
+    // The level file is named from where the bench starts, not from --data.
+    fs::path home = fs::current_path();
+    fs::current_path(dir);
+    std::vector<const char*> argv = {"tessaline-bench", "--data",   "data", "--level",
+                                     "level.bsp",       "--frames", "3"};
+    BenchOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseBenchOptions(static_cast<int>(argv.size()), argv.data(), &options, &error))
+        << error;
+    BenchReport report;
+    bool measured = MeasureShow(options, std::chrono::steady_clock::now(), &report);
+    fs::current_path(home);
+    ASSERT_TRUE(measured);
+
+    EXPECT_EQ(report.levelFile, dir + "/level.bsp");
+    ASSERT_EQ(report.startup.levelBuild.size(), 5u);
+    ASSERT_EQ(report.scenes.size(), 1u);
+    const SceneCost& view = report.scenes[0];
+    EXPECT_EQ(view.name, "level view");
+    EXPECT_EQ(view.stats.frames, 3);
+    EXPECT_GT(view.p99VsFloor, 0.0);
+    // The eye is outside the level's box (0 ... 768 across, 384 high) and
+    // every room is in view: all 18 rooms' 80 faces are marked, and of each
+    // pair of opposite walls the one facing the eye is drawn (both where
+    // the eye lies between their planes).
+    EXPECT_TRUE(report.eye[0] < 0.0f || report.eye[1] < 0.0f || report.eye[2] > 384.0f);
+    const LevelFrameCounts& level = view.level;
+    EXPECT_EQ(level.frames, 3);
+    EXPECT_GE(level.leafsVisible.median, 18.0);
+    EXPECT_EQ(level.facesMarked.median, 18.0 * 80.0);
+    EXPECT_GE(level.facesDrawn.median, 18.0 * 40.0);
+    EXPECT_LE(level.facesDrawn.median, 18.0 * 64.0);
+    EXPECT_EQ(level.facesDrawn.max, level.facesDrawn.median);
+    EXPECT_EQ(level.textureBinds.median, 8.0);
+    EXPECT_GE(level.lightmapBinds.median, 2.0);
+    EXPECT_LE(level.lightmapBinds.median, 8.0 * 3.0); // each page once per texture at most
+    EXPECT_EQ(level.visibleSetRebuilds, 1);
+
+    std::string json = FormatBenchJson(report);
+    for (const char* key :
+         {"\"level_file\": \"", "\"eye\": [", "\"row\": null", "\"name\": \"level view\"",
+          "\"faces_drawn\": {\"median\": ", "\"lightmap_binds\": {\"median\"",
+          "\"visible_set_rebuilds\": 1", "\"own_work_us\"", "\"own_work_rebuild_percent\"",
+          "\"read_file\"", "\"load_bsp_file\"", "\"lightmaps\""}) {
+        EXPECT_NE(json.find(key), std::string::npos) << key << "\n" << json;
+    }
+    EXPECT_EQ(json.find("\"load_ms\""), std::string::npos); // the show's own start-up
+    ExpectPlainJsonKeys(json);
+    std::string table = FormatBenchTable(report);
+    for (const char* label :
+         {"level file: ", "eye: ", "level view", "lightmap binds", "p99 x fl"}) {
+        EXPECT_NE(table.find(label), std::string::npos) << label << "\n" << table;
+    }
+}
+
+TEST(Bench, LevelOptionsAreCheckedTogether) {
+    struct Case {
+        std::vector<const char*> arguments;
+        const char* error; // empty: accepted
+    };
+    const Case cases[] = {
+        {{"--level", "a.bsp", "--eye", "1,-2.5,3e2"}, ""},
+        {{"--eye", "1,2,3"}, "--eye needs --level"},
+        {{"--level", "a.bsp", "--scene", "3"}, "--scene and --level exclude each other"},
+        {{"--level", "a.bsp", "--eye", "1,2"}, "bad value for --eye"},
+        {{"--level", "a.bsp", "--eye", "1,2,3,4"}, "bad value for --eye"},
+        {{"--level", "a.bsp", "--eye", "1,x,3"}, "bad value for --eye"},
+        {{"--level", ""}, "bad value for --level"},
+        {{"--level"}, "--level needs a value"},
+    };
+    for (const Case& c : cases) {
+        std::vector<const char*> argv = {"tessaline-bench"};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        BenchOptions options;
+        std::string error;
+        bool parsed =
+            ParseBenchOptions(static_cast<int>(argv.size()), argv.data(), &options, &error);
+        EXPECT_EQ(parsed, *c.error == '\0') << c.arguments[0] << " " << error;
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        if (parsed) {
+            EXPECT_EQ(options.levelFile, "a.bsp");
+            EXPECT_TRUE(options.eyeGiven);
+            EXPECT_EQ(options.eye[1], -2.5f);
+            EXPECT_EQ(options.eye[2], 300.0f);
+        }
+    }
 }
 
 TEST(SummarizeFrames, MedianPercentileAndMean) {

@@ -22,6 +22,11 @@ struct BenchOptions {
     int32_t frames = 240; // measured frames a scene, after the warm-up
     int32_t scene = -1;   // the one row to measure; -1: all
     bool json = false;
+    // A level file measured instead of the show's scenes (relative to the
+    // working directory the bench started in); empty: the show.
+    std::string levelFile;
+    bool eyeGiven = false; // with levelFile: eye is the camera's position
+    float eye[3] = {};     // level units; otherwise outside the level
 };
 
 // Frames excluded from each measurement: the software renderer compiles
@@ -39,10 +44,28 @@ struct FrameStats {
     double meanFps = 0.0;
 };
 
-// A scene's own count, averaged per measured frame.
-struct BenchCounter {
-    std::string name;
-    double perFrame;
+// Median and maximum of one per-frame count over the measured frames.
+struct CountRange {
+    double median = 0.0;
+    double max = 0.0;
+};
+
+// What the level's drawing did per frame, over the measured level frames.
+struct LevelFrameCounts {
+    int32_t frames = 0; // level frames sampled; 0: the row drew no level
+    CountRange leafsVisible;
+    CountRange facesMarked;
+    CountRange facesDrawn;
+    CountRange textureBinds;
+    CountRange lightmapBinds;
+    int32_t visibleSetRebuilds = 0; // in the sampled frames
+    // The program's own per-frame work (finding the leaf, marking, walking,
+    // chaining; no OpenGL calls), medians in microseconds and in percent of
+    // the row's median frame, with the visible set kept and rebuilt.
+    double ownWorkUs = 0.0;
+    double ownWorkRebuildUs = 0.0;
+    double ownWorkPercent = 0.0;
+    double ownWorkRebuildPercent = 0.0;
 };
 
 struct SceneCost {
@@ -50,13 +73,15 @@ struct SceneCost {
     std::string name;
     float sceneTimeStep = 0.0f; // seconds of SceneTime between frames
     FrameStats stats;
-    double vsFloor = 0.0; // median frame time / the floor's median frame time
-    std::vector<BenchCounter> counters;
+    double vsFloor = 0.0;    // median frame time / the floor's median frame time
+    double p99VsFloor = 0.0; // 99th-percentile frame time / the floor's median
+    LevelFrameCounts level;
 };
 
-// One named step of work and its milliseconds.
+// One step of work and its milliseconds; key names it in JSON.
 struct BenchStep {
     std::string name;
+    std::string key;
     double ms;
 };
 
@@ -73,6 +98,8 @@ struct StartupCost {
 
 struct BenchReport {
     int32_t frames = 0;
+    std::string levelFile; // the level measured instead of the show; empty: the show
+    float eye[3] = {};     // with levelFile: the camera's position
     StartupCost startup;
     FrameStats floor;
     std::vector<SceneCost> scenes;
