@@ -1302,6 +1302,12 @@ TEST(LevelDrawing, GroupingByPageChangesNoPixelOfTheTestLevels) {
     Camera* camera = LookAtCamera(40, 10, 5, 0, 0, 0);
     ExpectSamePictures({camera}, "two rooms");
     FreeCamera(camera);
+
+    // A map compiler's level: other models, absent slots, unlit faces.
+    UploadTestLevel(MakeCompiledLevel());
+    camera = LookAtCamera(48, 0, 0, 0, 0, 0);
+    ExpectSamePictures({camera}, "compiled");
+    FreeCamera(camera);
 }
 
 // The show's level from the track, once the build has made it.
