@@ -3,9 +3,9 @@
 // nothing but this code: fixed seeds, no clock, no locale, so every run on
 // every machine writes the same bytes.
 #include "shell/fatal.h"
-#include "tools/data/art.h"
-#include "tools/data/level.h"
-#include "tools/data/music.h"
+#include "tools/data/art/art.h"
+#include "tools/data/level/level.h"
+#include "tools/data/music/music.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -22,9 +22,10 @@ static void ReportFailure(const char* message) {
 int main(int argc, char** argv) {
     SetFatalErrorHook(ReportFailure);
     if (argc != 2 || argv[1][0] == '\0') {
-        std::fprintf(stderr, "usage: tessaline-data DIR\n"
-                             "Writes the show's data files (textures, skybox, object, level, music) "
-                             "under DIR.\n");
+        std::fprintf(stderr,
+                     "usage: tessaline-data DIR\n"
+                     "Writes the show's data files (textures, skybox, object, level, music) "
+                     "under DIR.\n");
         return 1;
     }
     std::string dir = argv[1];
