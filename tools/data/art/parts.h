@@ -2,6 +2,8 @@
 // under dir through WriteDataFile.
 #pragma once
 
+#include "tools/data/art/canvas.h"
+
 #include <string>
 
 // "textures/001H.tga" ... "textures/001a.tga": the flying name's letters.
@@ -18,3 +20,6 @@ void WriteCatObject(const std::string& dir);
 void WriteSpaceSkybox(const std::string& dir);
 // "textures/luz.pcx" (light sprite) and "textures/cubitos.tga" (backdrop tile).
 void WriteSpriteAndBackdrop(const std::string& dir);
+// The program's icon, size x size: the titles' logo, halved and centred on
+// black.
+Canvas PaintIcon(int size);

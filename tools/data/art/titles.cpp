@@ -233,6 +233,25 @@ Canvas DrawFlashBand() {
 }
 } // namespace
 
+Canvas PaintIcon(int size) {
+    // The logo halved (each icon pixel the mean of a 2 x 2 block) and centred
+    // on black, as the opening titles frame it.
+    Canvas logo = DrawLogo();
+    Canvas icon = NewCanvas(size, size);
+    int width = std::min(size, logo.width / 2);
+    int height = std::min(size, logo.height / 2);
+    int left = (size - width) / 2;
+    int top = (size - height) / 2;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            Color sum = logo.At(2 * x, 2 * y) + logo.At(2 * x + 1, 2 * y) +
+                        logo.At(2 * x, 2 * y + 1) + logo.At(2 * x + 1, 2 * y + 1);
+            icon.At(left + x, top + y) = sum * 0.25f;
+        }
+    }
+    return icon;
+}
+
 void WriteTitlePictures(const std::string& dir) {
     WriteDataFile(dir, "textures/zembrit.tga", EncodePicture(DrawLogo()));
     WriteDataFile(dir, "textures/morvasktop.tga", EncodePicture(DrawTopBanner()));
