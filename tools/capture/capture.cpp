@@ -7,9 +7,9 @@
 // the video encoder's pipe) runs on the frame writer's thread.
 #include "tools/capture/capture.h"
 
+#include "scenes/level_scene.h"
 #include "shell/demo.h"
 #include "shell/fatal.h"
-#include "scenes/level_scene.h"
 #include "shell/sequencer.h"
 #include "tools/capture/frame_writer.h"
 #include "tools/capture/video_encoder.h"
@@ -55,7 +55,8 @@ struct Capture {
     int64_t expectedFrames; // for the progress line; 0 until known
     std::chrono::steady_clock::time_point startedAt;
     std::chrono::steady_clock::time_point lastProgressAt;
-    // From the moment the frame before the span was handed out.
+    // From the moment the frame before the span was handed out (for a span
+    // from frame 0, the clock's start).
     std::chrono::steady_clock::time_point spanStartedAt;
 };
 
@@ -67,6 +68,11 @@ int64_t CaptureTicksPerSecond;
 Capture* ActiveCapture;
 
 int64_t ReadCaptureCounter() {
+    if (CaptureTicks == 0 && ActiveCapture != nullptr) {
+        // The clock starts after loading: a span from frame 0 is timed from
+        // here.
+        ActiveCapture->spanStartedAt = std::chrono::steady_clock::now();
+    }
     return ++CaptureTicks;
 }
 
@@ -307,7 +313,6 @@ bool PrepareCapture(Capture* capture, const CaptureOptions& options) {
     capture->picture.assign(bytes, 0);
     capture->readBuffer.assign(bytes, 0);
     capture->startedAt = capture->lastProgressAt = std::chrono::steady_clock::now();
-    capture->spanStartedAt = capture->startedAt;
 
     std::error_code error;
     if (!options.pngDir.empty()) {
