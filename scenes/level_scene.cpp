@@ -142,6 +142,11 @@ static void FadeToWhite(float alpha) {
     DrawScreenOverlay();
 }
 
+int64_t LevelScenePasses(double frameTime) {
+    return PassesBelow(LevelSwitchOffStart, frameTime) +
+           SwitchOffFrames(static_cast<float>(frameTime));
+}
+
 void LevelSceneFrame(float dt) {
     const float t = SceneTime;
     if (t < 36.0f) {
@@ -172,7 +177,7 @@ void LevelSceneFrame(float dt) {
         if (t > 46.0f) {
             FadeToWhite(t - 46.0f);
         }
-    } else if (t < 52.0f) {
+    } else if (t < LevelSwitchOffStart) {
         CubeCamera->position.z = -70.0f;
         FeedbackCubes[2].position = {20, -20, 0};
         FeedbackCubes[3].position = {-20, -20, 0};

@@ -9,12 +9,22 @@
 // until the process ends.
 #pragma once
 
+#include <cstdint>
+
 struct Camera;
 
 extern Camera* LevelCamera;
 extern Camera* CubeCamera;
 // Added to the spinning cubes' colours; falls from 2 to 1.
 extern float CubeTintBoost;
+
+// Seconds of the scene's clock at which the picture starts switching off.
+constexpr float LevelSwitchOffStart = 52.0f;
+
+// Passes the scene draws at a constant frame time of frameTime seconds
+// before it sets QuitRequested, the last one included: the passes whose
+// clock stays below LevelSwitchOffStart, then the switch-off's frames.
+int64_t LevelScenePasses(double frameTime);
 
 void LevelSceneLoad();
 void LevelSceneStart();

@@ -6,6 +6,8 @@
 
 #include <GL/gl.h>
 
+#include <cassert>
+
 float SwitchOffInsetV;
 float SwitchOffInsetH;
 float SwitchOffHold;
@@ -16,7 +18,7 @@ void ResetSwitchOff() {
     SwitchOffHold = 0.0f;
 }
 
-void DrawSwitchOff(float dt) {
+bool StepSwitchOff(float dt) {
     const auto w = static_cast<float>(ScreenWidth);
     const auto h = static_cast<float>(ScreenHeight);
     // 800 pixels a second down to a 2-pixel line, then 400 a second to a
@@ -28,10 +30,33 @@ void DrawSwitchOff(float dt) {
         if (SwitchOffInsetH > w / 2 - 2) {
             SwitchOffInsetH = w / 2 - 1;
             SwitchOffHold += dt;
-            if (SwitchOffHold > 0.5f) {
-                QuitRequested = 1;
-            }
+            return SwitchOffHold > 0.5f;
         }
+    }
+    return false;
+}
+
+int64_t SwitchOffFrames(float dt) {
+    assert(dt > 0.0f);
+    const float insetV = SwitchOffInsetV;
+    const float insetH = SwitchOffInsetH;
+    const float hold = SwitchOffHold;
+    ResetSwitchOff();
+    int64_t frames = 1;
+    while (!StepSwitchOff(dt)) {
+        ++frames;
+    }
+    SwitchOffInsetV = insetV;
+    SwitchOffInsetH = insetH;
+    SwitchOffHold = hold;
+    return frames;
+}
+
+void DrawSwitchOff(float dt) {
+    const auto w = static_cast<float>(ScreenWidth);
+    const auto h = static_cast<float>(ScreenHeight);
+    if (StepSwitchOff(dt)) {
+        QuitRequested = 1;
     }
     glViewport(static_cast<int>(SwitchOffInsetH), static_cast<int>(SwitchOffInsetV),
                static_cast<int>(w - 2 * SwitchOffInsetH),

@@ -5,12 +5,22 @@
 // (seconds); they start at 0 and only grow.
 #pragma once
 
+#include <cstdint>
+
 extern float SwitchOffInsetV;
 extern float SwitchOffInsetH;
 extern float SwitchOffHold;
 
 // Puts the insets and hold time back to 0.
 void ResetSwitchOff();
+
+// Grows the insets by dt seconds; true once the dot has held for half a
+// second.
+bool StepSwitchOff(float dt);
+
+// Frames the effect draws at a constant frame time dt, up to and including
+// the one that sets QuitRequested. Leaves the insets and hold time as found.
+int64_t SwitchOffFrames(float dt);
 
 // One frame of the effect after dt seconds: grows the insets, sets
 // QuitRequested once the dot has held for half a second, and draws the white

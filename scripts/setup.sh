@@ -8,7 +8,7 @@ packages=(
     libsdl2-dev libsdl2-mixer-dev libgl-dev libglu1-mesa-dev libegl1 libgl1-mesa-dri
     libjpeg62-turbo-dev libpng-dev libmp3lame-dev libfreetype-dev fonts-dejavu-core
     libgtest-dev
-    xvfb xdotool ffmpeg mpg123 sox
+    xvfb xdotool ffmpeg mpg123 sox desktop-file-utils
 )
 
 missing=()

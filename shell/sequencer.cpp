@@ -85,8 +85,27 @@ float MeasureFrameTime() {
     int64_t ticks = now - LastCounterValue;
     LastCounterValue = now;
     double frameTime = static_cast<double>(ticks) / static_cast<double>(CounterFrequency);
-    SceneTime = static_cast<float>(SceneTime + frameTime);
+    SceneTime = AdvanceSceneTime(SceneTime, frameTime);
     return static_cast<float>(frameTime);
+}
+
+float AdvanceSceneTime(float sceneTime, double frameTime) {
+    return static_cast<float>(sceneTime + frameTime);
+}
+
+int64_t PassesBelow(float until, double frameTime) {
+    assert(frameTime > 0.0);
+    int64_t passes = 0;
+    float time = AdvanceSceneTime(0.0f, frameTime);
+    while (time < until) {
+        ++passes;
+        float next = AdvanceSceneTime(time, frameTime);
+        if (next <= time) {
+            break; // too small a step to move the clock: it would never get there
+        }
+        time = next;
+    }
+    return passes;
 }
 
 void RunFrame() {

@@ -50,6 +50,14 @@ void StartClock();
 // Seconds since the previous reading; adds them to SceneTime.
 float MeasureFrameTime();
 
+// A scene clock of sceneTime seconds after frameTime more, as
+// MeasureFrameTime adds them (summed in double, kept as a float).
+float AdvanceSceneTime(float sceneTime, double frameTime);
+
+// How many passes of a row, at a constant frame time of frameTime seconds
+// (positive), see its clock below until: the passes that frame it.
+int64_t PassesBelow(float until, double frameTime);
+
 // One sequencer step: frames the current scene, or ends it and starts the
 // next, or after the last one sets QuitRequested.
 void RunFrame();

@@ -86,6 +86,33 @@ void FillTestRows() {
     SceneTable[3] = {LoadNothing, StartNothing, DrawRow<3>, EndNothing, 100.0f};
 }
 
+// A row that fills the whole picture with fresh noise every frame, so that
+// any loss or colour conversion on the way to a file shows.
+uint32_t NoiseSeed = 1;
+void DrawNoise(float) {
+    std::vector<uint8_t> pixels(640 * 480 * 3);
+    for (uint8_t& value : pixels) {
+        NoiseSeed = NoiseSeed * 1664525u + 1013904223u;
+        value = static_cast<uint8_t>(NoiseSeed >> 24);
+    }
+    glViewport(0, 0, 640, 480);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRasterPos2f(-1.0f, -1.0f);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glDrawPixels(640, 480, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    glFlush();
+    SwapBuffers(DeviceContext);
+}
+
+void FillNoiseRows() {
+    FillTestRows();
+    SceneTable[0].frame = DrawNoise;
+    SceneTable[1].frame = DrawNoise;
+}
+
 void FailLoadingTheObject() {
     FatalError("Error opening %s", "objects/cat.3dg");
 }
@@ -262,6 +289,63 @@ TEST_F(Capture, VideoLastsTheSpanAndCarriesTheSoundtrack) {
     EXPECT_FALSE(fs::exists(options.videoPath + ".part.mp4"));
 }
 
+TEST_F(Capture, ArchivalVideoDecodesToTheExactFramesWithLosslessSound) {
+    WriteToneMp3(dir + "/music/velt2002.mp3", 26.0f);
+    SetSceneTableFiller(FillNoiseRows);
+    options.fps = 10;
+    options.from = 22.5;
+    options.to = 23.5; // across the change of row
+    options.pngDir = dir + "/frames";
+    options.videoPath = dir + "/show.mkv";
+    ASSERT_EQ(RunCapture(options), 0);
+
+    CommandResult probe =
+        RunCommand("ffprobe -v error -show_entries format=duration:stream=codec_name,width,height "
+                   "-of default=noprint_wrappers=1 " +
+                   options.videoPath);
+    ASSERT_EQ(probe.status, 0) << probe.output;
+    EXPECT_NE(probe.output.find("codec_name=ffv1\nwidth=640\nheight=480"), std::string::npos)
+        << probe.output;
+    EXPECT_NE(probe.output.find("codec_name=flac"), std::string::npos) << probe.output;
+    size_t at = probe.output.find("duration=");
+    ASSERT_NE(at, std::string::npos) << probe.output;
+    EXPECT_NEAR(std::stod(probe.output.substr(at + 9)), 1.0, 0.05);
+    EXPECT_FALSE(fs::exists(options.videoPath + ".part.mkv"));
+
+    std::string raw = dir + "/decoded.rgb";
+    CommandResult decode = RunCommand("ffmpeg -v error -i " + options.videoPath +
+                                      " -f rawvideo -pix_fmt rgb24 " + raw);
+    ASSERT_EQ(decode.status, 0) << decode.output;
+    std::vector<uint8_t> decoded = ReadFileBytes(raw);
+    const size_t frameBytes = 640 * 480 * 3;
+    ASSERT_EQ(decoded.size(), 10 * frameBytes);
+    for (int frame = 0; frame < 10; ++frame) {
+        Picture picture = ReadPng(options.pngDir + "/" + FrameName(225 + frame));
+        ASSERT_EQ(picture.rgb.size(), frameBytes) << frame;
+        EXPECT_TRUE(std::equal(picture.rgb.begin(), picture.rgb.end(),
+                               decoded.begin() + frame * frameBytes))
+            << "frame " << 225 + frame << " differs";
+    }
+    // Noise pictures: consecutive frames differ, so none was dropped or repeated.
+    EXPECT_FALSE(
+        std::equal(decoded.begin(), decoded.begin() + frameBytes, decoded.begin() + frameBytes));
+}
+
+TEST_F(Capture, APictureThatCannotBeWrittenFailsTheCaptureWithItsName) {
+    // A folder where the third frame's file should go: written on the
+    // writer's thread, the failure still ends the capture with status 1.
+    options.to = 4.0;
+    options.pngDir = dir + "/frames";
+    fs::create_directories(options.pngDir + "/" + FrameName(2));
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(RunCapture(options), 1);
+    std::string message = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("tessaline-capture: can't write " + options.pngDir + "/" + FrameName(2)),
+              std::string::npos)
+        << message;
+    EXPECT_TRUE(fs::exists(options.pngDir + "/" + FrameName(1)));
+}
+
 TEST_F(Capture, AFailedEncoderIsReportedWithStatusOne) {
     options.to = 1.0;
     options.videoPath = dir + "/no-such-folder/show.mp4";
@@ -294,12 +378,21 @@ TEST_F(Capture, TheShowsOwnFailureEndsTheCaptureWithItsMessage) {
 
 TEST(CaptureOptions, BadOptionsAreRefusedWithAReason) {
     const std::vector<std::vector<const char*>> cases = {
-        {"--fps", "0"},   {"--fps", "12x"},
-        {"--from", "-1"}, {"--from", "5", "--to", "3"},
-        {"--to", "nan"},  {"--scale", "9", "--video", "a.mp4"},
-        {"--scale", "2"}, {"--at", "1,,2", "--png", "p"},
-        {"--at", "1"},    {"--at", "1", "--png", "p", "--video", "a.mp4"},
-        {"--bogus"},      {"--png"},
+        {"--fps", "0"},
+        {"--fps", "12x"},
+        {"--from", "-1"},
+        {"--from", "5", "--to", "3"},
+        {"--to", "nan"},
+        {"--scale", "9", "--video", "a.mp4"},
+        {"--scale", "2"},
+        {"--at", "1,,2", "--png", "p"},
+        {"--at", "1"},
+        {"--at", "1", "--png", "p", "--video", "a.mp4"},
+        {"--bogus"},
+        {"--png"},
+        {"--crf", "20"},
+        {"--crf", "52", "--video", "a.mp4"},
+        {"--crf", "20", "--video", "a.MKV"},
     };
     for (const std::vector<const char*>& arguments : cases) {
         std::vector<const char*> argv = {"tessaline-capture"};
@@ -312,8 +405,8 @@ TEST(CaptureOptions, BadOptionsAreRefusedWithAReason) {
         EXPECT_FALSE(error.empty());
     }
     std::vector<const char*> argv = {
-        "tessaline-capture", "--fps", "30",      "--from", "1.5",    "--to", "2", "--png", "out",
-        "--video",           "a.mp4", "--scale", "3",      "--quiet"};
+        "tessaline-capture", "--fps", "30",      "--from", "1.5",     "--to",  "2", "--png", "out",
+        "--video",           "a.mp4", "--scale", "3",      "--quiet", "--crf", "23"};
     CaptureOptions options;
     std::string error;
     ASSERT_TRUE(ParseCaptureOptions(static_cast<int>(argv.size()), argv.data(), &options, &error))
@@ -322,6 +415,7 @@ TEST(CaptureOptions, BadOptionsAreRefusedWithAReason) {
     EXPECT_EQ(options.from, 1.5);
     EXPECT_EQ(options.to, 2.0);
     EXPECT_EQ(options.scale, 3);
+    EXPECT_EQ(options.crf, 23);
     EXPECT_FALSE(options.progress);
 }
 
@@ -522,6 +616,37 @@ TEST(RealShow, TwoCapturesOfTheSameMomentsAreIdentical) {
         EXPECT_FALSE(bytes.empty()) << name;
         EXPECT_EQ(bytes, ReadFileBytes(dir + "/second/" + name)) << name;
     }
+}
+
+// The whole show at 5 frames a second: the progress line's total is the
+// number of frames played (the level row ends the show long before its
+// row's 100 s), from the first line on.
+TEST(RealShow, ProgressCountsTheFramesTheShowPlays) {
+    const std::string binaries = TESSALINE_BINARY_DIR;
+    if (!fs::exists(binaries + "/data/bsp/qorldm1.bsp")) {
+        GTEST_SKIP() << "no show data in " << binaries << "/data yet";
+    }
+    CommandResult run = RunCommand("SDL_AUDIODRIVER=dummy " + binaries +
+                                   "/tessaline-capture --fps 5 --data " + binaries + "/data");
+    ASSERT_EQ(run.status, 0) << run.output;
+    std::set<long> totals;
+    long lastFrame = -1;
+    for (size_t at = run.output.find("frame "); at != std::string::npos;
+         at = run.output.find("frame ", at + 1)) {
+        long frame = 0;
+        long total = 0;
+        if (std::sscanf(run.output.c_str() + at, "frame %ld of %ld", &frame, &total) == 2) {
+            totals.insert(total);
+            lastFrame = frame;
+        }
+    }
+    ASSERT_EQ(totals.size(), 1u) << run.output;
+    EXPECT_EQ(lastFrame, *totals.begin());
+    // 23 + 24.75 + 24 s of the first rows and about 53.6 s of the level's.
+    EXPECT_NEAR(static_cast<double>(lastFrame), 5 * (71.75 + 53.6), 5.0);
+    EXPECT_NE(run.output.find("capture: span of " + std::to_string(lastFrame) + " frames in "),
+              std::string::npos)
+        << run.output;
 }
 
 } // namespace

@@ -3,13 +3,15 @@
 // State: the counter's readings and the capture in progress are file-static
 // because the counter and the fatal-error hook take no user pointer; the
 // rest lives in the Capture record that the present hook is given. Frames are
-// handed out strictly in order, each exactly once.
+// handed out strictly in order, each exactly once; writing them (PNG files,
+// the video encoder's pipe) runs on the frame writer's thread.
 #include "tools/capture/capture.h"
 
+#include "scenes/level_scene.h"
 #include "shell/demo.h"
 #include "shell/fatal.h"
 #include "shell/sequencer.h"
-#include "tools/capture/png_file.h"
+#include "tools/capture/frame_writer.h"
 #include "tools/capture/video_encoder.h"
 
 #include <GL/gl.h>
@@ -47,11 +49,15 @@ struct Capture {
     std::vector<uint8_t> readBuffer;
     VideoEncoder video;
     bool videoStarted;
+    FrameWriter writer; // started when anything is written
     bool failed;
     std::string error;
     int64_t expectedFrames; // for the progress line; 0 until known
     std::chrono::steady_clock::time_point startedAt;
     std::chrono::steady_clock::time_point lastProgressAt;
+    // From the moment the frame before the span was handed out (for a span
+    // from frame 0, the clock's start).
+    std::chrono::steady_clock::time_point spanStartedAt;
 };
 
 // Counter readings so far: one when the clock starts, then one per pass of
@@ -62,6 +68,11 @@ int64_t CaptureTicksPerSecond;
 Capture* ActiveCapture;
 
 int64_t ReadCaptureCounter() {
+    if (CaptureTicks == 0 && ActiveCapture != nullptr) {
+        // The clock starts after loading: a span from frame 0 is timed from
+        // here.
+        ActiveCapture->spanStartedAt = std::chrono::steady_clock::now();
+    }
     return ++CaptureTicks;
 }
 
@@ -89,40 +100,51 @@ std::string FrameNumberName(int64_t frame) {
     return name;
 }
 
-void WritePng(Capture* capture, const std::string& name) {
-    std::string path = (fs::path(capture->pngDir) / name).string();
-    if (!WritePngRgb(path, capture->picture.data(), capture->width, capture->height)) {
-        Fail(capture, "can't write " + path);
-    }
-}
-
-void WriteVideo(Capture* capture) {
+// Starts the video encoder before its first picture; false after a failure.
+bool StartVideoOnce(Capture* capture) {
     if (!capture->videoStarted) {
         std::string reason;
+        int32_t crf = capture->options->crf >= 0 ? capture->options->crf : DefaultVideoCrf;
         if (!StartVideo(&capture->video, capture->videoPath, capture->options->fps,
-                        capture->options->scale, capture->width, capture->height, &reason)) {
+                        capture->options->scale, crf, capture->width, capture->height, &reason)) {
             Fail(capture, reason);
-            return;
+            return false;
         }
         capture->videoStarted = true;
     }
-    if (!WriteVideoFrame(&capture->video, capture->picture.data())) {
-        // ffmpeg has quit; finishing the video reports why.
-        QuitRequested = 1;
-    }
+    return true;
 }
 
-// The estimate of frames to play, once the scene table is filled: up to --to,
-// or the sum of the rows' durations (the last scene may end the show sooner).
+// Hands the current picture to the writer as PNG file name (empty: none)
+// and/or a video frame.
+void WriteFrame(Capture* capture, const std::string& pngName, bool toVideo) {
+    if (toVideo && !StartVideoOnce(capture)) {
+        return;
+    }
+    std::string pngPath = pngName.empty() ? "" : (fs::path(capture->pngDir) / pngName).string();
+    QueueFrame(&capture->writer, capture->picture.data(), pngPath, toVideo);
+    ++capture->written;
+}
+
+// The frames a whole run plays at the capture's frame rate, once the scene
+// table is filled: frame 0, then one per pass. Each row frames while its
+// clock is below its duration and spends one more pass changing scene; the
+// level row ends the show itself after its switch-off.
+int64_t ShowFrames(int32_t fps) {
+    double frameTime = 1.0 / fps;
+    int64_t passes = 0;
+    for (int32_t row = 0; row < SceneCount; ++row) {
+        if (SceneTable[row].frame == LevelSceneFrame) {
+            return 1 + passes + LevelScenePasses(frameTime);
+        }
+        passes += PassesBelow(SceneTable[row].duration, frameTime) + 1;
+    }
+    return passes; // the last change pass draws nothing and is no frame
+}
+
+// The frames to play: up to --to, or to the show's end.
 int64_t ExpectedFrames(const Capture& capture) {
-    if (capture.endFrame != std::numeric_limits<int64_t>::max()) {
-        return capture.endFrame;
-    }
-    double seconds = 0.0;
-    for (const SceneEntry& row : SceneTable) {
-        seconds += row.duration;
-    }
-    return FrameAtOrAfter(seconds, capture.options->fps);
+    return std::min(capture.endFrame, ShowFrames(capture.options->fps));
 }
 
 void ShowProgress(Capture* capture, bool last) {
@@ -153,18 +175,28 @@ void EmitFrame(Capture* capture) {
     if (!options.at.empty()) {
         for (const AtFrame& at : capture->atFrames) {
             if (at.frame == frame) {
-                WritePng(capture, at.name);
-                ++capture->written;
+                WriteFrame(capture, at.name, false);
             }
         }
-    } else if (frame >= capture->firstFrame && frame < capture->endFrame) {
-        if (!capture->pngDir.empty()) {
-            WritePng(capture, FrameNumberName(frame));
+    } else if (frame >= capture->firstFrame && frame < capture->endFrame && capture->readPictures) {
+        WriteFrame(capture, capture->pngDir.empty() ? "" : FrameNumberName(frame),
+                   !capture->videoPath.empty());
+    }
+    if (capture->readPictures && FrameWriterStopped(&capture->writer)) {
+        // A PNG that could not be written fails the capture here; an encoder
+        // that quit is reported when the video is finished.
+        std::string reason;
+        {
+            std::lock_guard<std::mutex> guard(capture->writer.lock);
+            reason = capture->writer.reason;
         }
-        if (!capture->videoPath.empty()) {
-            WriteVideo(capture);
+        if (!reason.empty()) {
+            Fail(capture, reason);
         }
-        ++capture->written;
+        QuitRequested = 1;
+    }
+    if (frame + 1 == capture->firstFrame) {
+        capture->spanStartedAt = std::chrono::steady_clock::now();
     }
     if (options.progress) {
         ShowProgress(capture, false);
@@ -219,12 +251,31 @@ void PresentFrame(void* user) {
     }
 }
 
-// A failure of the show: stop ffmpeg and remove its files, then let the
-// show's own report and exit follow.
+// A failure of the show: end the writer, stop ffmpeg and remove its files,
+// then let the show's own report and exit follow.
 void AbandonOnFatalError(const char*) {
-    if (ActiveCapture != nullptr && ActiveCapture->videoStarted) {
+    if (ActiveCapture == nullptr) {
+        return;
+    }
+    std::string ignored;
+    FinishFrameWriter(&ActiveCapture->writer, &ignored);
+    if (ActiveCapture->videoStarted) {
         AbandonVideo(&ActiveCapture->video);
     }
+}
+
+// The span's frames and how long they took, drawing and writing: from the
+// frame before the span to the last byte out. The capture benchmark reads
+// this line.
+void ShowSpanTime(const Capture& capture) {
+    int64_t frames =
+        std::max<int64_t>(0, std::min(capture.nextFrame, capture.endFrame) - capture.firstFrame);
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - capture.spanStartedAt)
+            .count();
+    std::fprintf(stderr, "capture: span of %lld frames in %.3f s, %.2f ms a frame\n",
+                 static_cast<long long>(frames), seconds,
+                 frames > 0 ? seconds * 1000.0 / static_cast<double>(frames) : 0.0);
 }
 
 std::string FormatSeconds(double seconds) {
@@ -276,6 +327,9 @@ bool PrepareCapture(Capture* capture, const CaptureOptions& options) {
     if (!options.videoPath.empty()) {
         capture->videoPath = fs::absolute(options.videoPath, error).string();
     }
+    if (capture->readPictures) {
+        StartFrameWriter(&capture->writer, capture->width, capture->height, &capture->video);
+    }
     return true;
 }
 
@@ -321,23 +375,29 @@ int RunCapture(const CaptureOptions& options) {
     // The show's last passes may have drawn nothing: their frames still
     // belong to the span.
     int64_t lastPass = CaptureTicks - 1;
-    while (!capture.failed && !capture.video.broken && capture.nextFrame < lastPass &&
-           capture.nextFrame < capture.endFrame) {
+    while (!capture.failed && !(capture.readPictures && FrameWriterStopped(&capture.writer)) &&
+           capture.nextFrame < lastPass && capture.nextFrame < capture.endFrame) {
         EmitFrame(&capture);
     }
     if (options.progress) {
         ShowProgress(&capture, true);
     }
+    std::string reason;
+    if (!FinishFrameWriter(&capture.writer, &reason)) {
+        Fail(&capture, reason);
+    }
     if (capture.videoStarted) {
         if (capture.failed) {
             AbandonVideo(&capture.video);
         } else {
-            std::string reason;
             double musicStart = static_cast<double>(capture.firstFrame) / options.fps;
             if (!FinishVideo(&capture.video, musicPath, musicStart, &reason)) {
                 Fail(&capture, reason);
             }
         }
+    }
+    if (options.progress && !capture.failed) {
+        ShowSpanTime(capture);
     }
     double showEnd = static_cast<double>(capture.nextFrame) / options.fps;
     for (const AtFrame& at : capture.atFrames) {

@@ -1,6 +1,8 @@
 // The capture tool's command line.
 #include "tools/capture/capture_options.h"
 
+#include "tools/capture/video_encoder.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -59,7 +61,9 @@ const char* CaptureUsage() {
            "  --to S            second of show time to stop at (default: the end of the show)\n"
            "  --png DIR         write every frame as DIR/NNNNNN.png, numbered by frame\n"
            "  --at T1,T2,...    with --png: only the frames at these times, named T.png\n"
-           "  --video FILE      write an H.264 video with the soundtrack\n"
+           "  --video FILE      write a video with the soundtrack: FILE.mkv an archival\n"
+           "                    copy (FFV1 and FLAC, lossless), else H.264 and AAC\n"
+           "  --crf N           H.264 quality, 0 (finest) to 51 (coarsest; default 18)\n"
            "  --scale N         enlarge the video N times, 1 to 8 (default 1)\n"
            "  --quiet           no progress line\n"
            "  --help            this text\n";
@@ -75,8 +79,8 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
             options->progress = false;
             continue;
         }
-        static const char* const withValue[] = {"--data", "--fps", "--from",  "--to",
-                                                "--png",  "--at",  "--video", "--scale"};
+        static const char* const withValue[] = {"--data", "--fps",   "--from",  "--to", "--png",
+                                                "--at",   "--video", "--scale", "--crf"};
         bool known = false;
         for (const char* option : withValue) {
             known = known || std::strcmp(name, option) == 0;
@@ -113,6 +117,8 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
             good = *value != '\0';
         } else if (std::strcmp(name, "--scale") == 0) {
             good = ReadInteger(value, 1, 8, &options->scale);
+        } else if (std::strcmp(name, "--crf") == 0) {
+            good = ReadInteger(value, 0, 51, &options->crf);
         }
         if (!good) {
             *error = std::string("bad value for ") + name + ": \"" + value + "\"";
@@ -135,6 +141,11 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
     }
     if (options->scale != 1 && options->videoPath.empty()) {
         *error = "--scale applies to --video only";
+        return false;
+    }
+    if (options->crf >= 0 &&
+        (options->videoPath.empty() || IsArchivalVideoPath(options->videoPath))) {
+        *error = "--crf applies to an H.264 --video only (not .mkv, which is lossless)";
         return false;
     }
     return true;

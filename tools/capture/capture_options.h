@@ -19,6 +19,7 @@ struct CaptureOptions {
     std::vector<double> at; // show times of the only frames to write (needs pngDir)
     std::string videoPath;  // empty: no video
     int32_t scale = 1;      // whole-pixel enlargement of the video
+    int32_t crf = -1;       // H.264 quality, 0 to 51; negative: the encoder's default
     bool progress = true;   // a progress line on standard error
 };
 

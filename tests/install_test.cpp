@@ -1,0 +1,141 @@
+// Installing the show: the installed tree's layout, its desktop entry, and
+// the installed program choosing its data folder.
+#include "shell/data_folder.h"
+#include "support/files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const ShowFolders[] = {"textures", "skybox", "objects", "bsp", "music"};
+
+void MakeFolders(const std::string& dir, const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        fs::create_directories(dir + "/" + name);
+    }
+}
+
+TEST(DataFolder, TheWorkingFolderWinsOnlyWhenItHoldsAllFiveFolders) {
+    std::string root = MakeScratchDir("data-folder");
+    std::string program = root + "/prefix/bin/tessaline";
+    std::string installed = root + "/prefix/share/tessaline";
+    fs::create_directories(root + "/prefix/bin");
+    MakeFolders(installed, {std::begin(ShowFolders), std::end(ShowFolders)});
+    std::string own = root + "/own";
+    MakeFolders(own, {std::begin(ShowFolders), std::end(ShowFolders)});
+    std::string partial = root + "/partial";
+    MakeFolders(partial, {"textures", "skybox", "objects", "bsp"});
+    std::string empty = root + "/empty";
+    fs::create_directories(empty);
+
+    EXPECT_EQ(ChooseDataFolder(own, program), own);
+    EXPECT_EQ(ChooseDataFolder(partial, program), installed);
+    EXPECT_EQ(ChooseDataFolder(empty, program), installed);
+    // Without installed data (a program run from its build tree) nothing moves.
+    EXPECT_EQ(ChooseDataFolder(empty, root + "/elsewhere/tessaline"), empty);
+    EXPECT_EQ(ChooseDataFolder(empty, ""), empty);
+    // A file where a folder should be does not count.
+    fs::remove_all(installed + "/music");
+    WriteFileBytes(installed + "/music", {1});
+    EXPECT_EQ(ChooseDataFolder(empty, program), empty);
+    fs::remove_all(root);
+}
+
+// The built tree installed once into a prefix whose name needs quoting.
+class Installed : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        root = new std::string(MakeScratchDir("install"));
+        prefix = new std::string(*root + "/pre fix$");
+        installResult =
+            new CommandResult(RunCommand("cmake --install '" + std::string(TESSALINE_BINARY_DIR) +
+                                         "' --prefix '" + *prefix + "'"));
+    }
+    static void TearDownTestSuite() {
+        fs::remove_all(*root);
+        delete root;
+        delete prefix;
+        delete installResult;
+    }
+    void SetUp() override { ASSERT_EQ(installResult->status, 0) << installResult->output; }
+
+    // Runs the installed program headless in dir, asking it to close after
+    // seconds as a window manager would (SDL turns SIGTERM into a close).
+    static CommandResult RunInstalled(const std::string& dir, int seconds) {
+        return RunCommand("(cd '" + dir +
+                          "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy "
+                          "timeout -s KILL 60 '" +
+                          *prefix + "/bin/tessaline' & pid=$!; sleep " + std::to_string(seconds) +
+                          "; kill -TERM $pid 2>/dev/null; wait $pid)");
+    }
+
+    static std::string* root;
+    static std::string* prefix;
+    static CommandResult* installResult;
+};
+
+std::string* Installed::root;
+std::string* Installed::prefix;
+CommandResult* Installed::installResult;
+
+TEST_F(Installed, ProgramsDataIconAndEntryLieInTheUsualFolders) {
+    for (const char* program : {"tessaline", "tessaline-capture", "tessaline-bench",
+                                "tessaline-inspect", "tessaline-data"}) {
+        EXPECT_TRUE(fs::is_regular_file(*prefix + "/bin/" + program)) << program;
+    }
+    for (const char* name : {"textures/zembrit.tga", "skybox/space1ft.tga", "objects/cat.3dg",
+                             "bsp/qorldm1.bsp", "bsp/palette.lmp", "music/velt2002.mp3"}) {
+        std::string installed = *prefix + "/share/tessaline/" + name;
+        EXPECT_TRUE(ReadFileBytes(installed) ==
+                    ReadFileBytes(std::string(TESSALINE_BINARY_DIR) + "/data/" + name))
+            << name;
+    }
+    // A 256 x 256 PNG: the signature, then IHDR's width and height.
+    std::vector<uint8_t> icon =
+        ReadFileBytes(*prefix + "/share/icons/hicolor/256x256/apps/tessaline.png");
+    ASSERT_GE(icon.size(), 24u);
+    EXPECT_EQ(std::vector<uint8_t>(icon.begin(), icon.begin() + 8),
+              (std::vector<uint8_t>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'}));
+    EXPECT_EQ(std::vector<uint8_t>(icon.begin() + 16, icon.begin() + 24),
+              (std::vector<uint8_t>{0, 0, 1, 0, 0, 0, 1, 0}));
+
+    std::string entry = *prefix + "/share/applications/tessaline.desktop";
+    std::vector<uint8_t> bytes = ReadFileBytes(entry);
+    std::string text(bytes.begin(), bytes.end());
+    // The full path, quoted, its dollar escaped for the quoted argument and
+    // that backslash doubled by the file's own string escaping.
+    EXPECT_NE(text.find("\nExec=\"" + *root + "/pre fix\\\\$/bin/tessaline\"\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\nIcon=tessaline\n"), std::string::npos) << text;
+    ASSERT_EQ(RunCommand("command -v desktop-file-validate").status, 0)
+        << "desktop-file-validate is missing: run scripts/setup.sh";
+    CommandResult validation = RunCommand("desktop-file-validate '" + entry + "'");
+    EXPECT_EQ(validation.status, 0) << validation.output;
+    EXPECT_EQ(validation.output, "");
+}
+
+TEST_F(Installed, StartsFromItsDataAnywhereAndFromAFolderHoldingTheShowsFiles) {
+    // Any folder: the installed data plays (loading it all, then closing).
+    std::string elsewhere = *root + "/elsewhere";
+    MakeFolders(elsewhere, {"textures", "music"});
+    CommandResult anywhere = RunInstalled(elsewhere, 4);
+    EXPECT_EQ(anywhere.status, 0) << anywhere.output;
+    EXPECT_EQ(anywhere.output.find("Error"), std::string::npos) << anywhere.output;
+
+    // A folder with the show's five folders is played instead: these are
+    // empty, so the first picture is missing.
+    std::string own = *root + "/own";
+    MakeFolders(own, {std::begin(ShowFolders), std::end(ShowFolders)});
+    CommandResult owned = RunInstalled(own, 4);
+    EXPECT_EQ(owned.status, 1) << owned.output;
+    EXPECT_NE(owned.output.find("Error opening textures/001H.tga"), std::string::npos)
+        << owned.output;
+}
+
+} // namespace
