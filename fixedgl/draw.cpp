@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 static FixedGlState State;
 
@@ -24,10 +25,12 @@ FixedGlState& GetFixedGl() {
 }
 
 // The vertex stage only passes clip-space positions on. The fragment stage
-// applies unit 0 then unit 1: mode 1 replaces (an RGB or luminance texture
-// keeps the fragment's alpha), mode 2 modulates. Format bit 1: the texture has
-// alpha; bit 2: GL_CLAMP, whose bilinear reads past the edge take in a black
-// border, so a read is scaled by the part of its footprint inside the picture.
+// is made for each texturing combination in use, so that it has no branches
+// (the software rasterizers browsers fall back on pay for every one): unit 0
+// then unit 1, each off, replacing (an RGB or luminance texture keeps the
+// fragment's alpha) or modulating. A GL_CLAMP texture's bilinear reads past
+// the edge take in a black border, so a read is scaled by the part of its
+// footprint inside the picture (uSize: the texture's size in texels).
 static const char VertexShader[] = R"(#version 300 es
 layout(location = 0) in vec4 aPosition;
 layout(location = 1) in vec4 aColour;
@@ -41,50 +44,53 @@ void main() {
 }
 )";
 
-static const char FragmentShader[] = R"(#version 300 es
+static const char FragmentHead[] = R"(#version 300 es
 precision highp float;
-precision highp int;
 in vec4 vColour;
 in vec4 vTexCoords;
 uniform sampler2D uTexture0;
 uniform sampler2D uTexture1;
-uniform ivec4 uMode;
-uniform ivec4 uFormat;
+uniform vec2 uSize0;
+uniform vec2 uSize1;
 out vec4 outColour;
 
-vec4 Sample(sampler2D unit, vec2 st, int format) {
-    vec4 texel = texture(unit, st);
-    if ((format & 2) != 0) {
-        vec2 size = vec2(textureSize(unit, 0));
-        vec2 edge = clamp(st, 0.0, 1.0) * size;
-        vec2 inside = clamp(min(edge + 0.5, size - edge + 0.5), 0.0, 1.0);
-        float kept = inside.x * inside.y;
-        texel.rgb *= kept;
-        if ((format & 1) != 0) {
-            texel.a *= kept;
-        }
-    }
-    return texel;
-}
-
-vec4 Combine(int mode, int format, vec4 previous, vec4 texel) {
-    if (mode == 1) {
-        return (format & 1) != 0 ? texel : vec4(texel.rgb, previous.a);
-    }
-    return previous * texel;
+vec4 Clamped(vec4 texel, vec2 st, vec2 size) {
+    vec2 edge = clamp(st, 0.0, 1.0) * size;
+    vec2 inside = clamp(min(edge + 0.5, size - edge + 0.5), 0.0, 1.0);
+    return texel * (inside.x * inside.y);
 }
 
 void main() {
     vec4 colour = vColour;
-    if (uMode.x != 0) {
-        colour = Combine(uMode.x, uFormat.x, colour, Sample(uTexture0, vTexCoords.xy, uFormat.x));
-    }
-    if (uMode.y != 0) {
-        colour = Combine(uMode.y, uFormat.y, colour, Sample(uTexture1, vTexCoords.zw, uFormat.y));
-    }
-    outColour = colour;
-}
+    vec4 texel;
 )";
+
+// Texture formats as the program key counts them.
+enum : int32_t { FormatRgb = 0, FormatRgba = 1, FormatRgbClamp = 2, FormatRgbaClamp = 3 };
+enum : int32_t { ModeOff = 0, ModeReplace = 1, ModeModulate = 2 };
+
+// The fragment code of one unit.
+static std::string UnitCode(int unit, int32_t mode, int32_t format) {
+    if (mode == ModeOff) {
+        return "";
+    }
+    const std::string n = std::to_string(unit);
+    const std::string st = unit == 0 ? "vTexCoords.xy" : "vTexCoords.zw";
+    const bool alpha = format == FormatRgba || format == FormatRgbaClamp;
+    const bool clamp = format == FormatRgbClamp || format == FormatRgbaClamp;
+    std::string code = "    texel = texture(uTexture" + n + ", " + st + ");\n";
+    if (clamp) {
+        // Without alpha of its own the texel's alpha stays 1.
+        code += std::string("    texel") + (alpha ? "" : ".rgb") + " = Clamped(texel, " + st +
+                ", uSize" + n + ")" + (alpha ? "" : ".rgb") + ";\n";
+    }
+    if (mode == ModeReplace) {
+        code += alpha ? "    colour = texel;\n" : "    colour.rgb = texel.rgb;\n";
+    } else {
+        code += "    colour *= texel;\n";
+    }
+    return code;
+}
 
 static GLuint CompileShader(GLenum type, const char* text) {
     GLuint shader = emscripten_glCreateShader(type);
@@ -95,31 +101,57 @@ static GLuint CompileShader(GLenum type, const char* text) {
     return compiled ? shader : 0;
 }
 
+// Key of a combination: unit 0's mode and format, then unit 1's.
+static int32_t ProgramKey(const int32_t modes[2], const int32_t formats[2]) {
+    return (modes[0] * 4 + formats[0]) * 12 + modes[1] * 4 + formats[1];
+}
+
+static GLuint MakeProgram(int32_t key) {
+    FixedGlState& gl = State;
+    const int32_t modes[2] = {key / 12 / 4, key % 12 / 4};
+    const int32_t formats[2] = {key / 12 % 4, key % 12 % 4};
+    const std::string text = std::string(FragmentHead) + UnitCode(0, modes[0], formats[0]) +
+                             UnitCode(1, modes[1], formats[1]) + "    outColour = colour;\n}\n";
+    GLuint fragment = CompileShader(GL_FRAGMENT_SHADER, text.c_str());
+    assert(fragment != 0);
+    GLuint program = emscripten_glCreateProgram();
+    emscripten_glAttachShader(program, gl.vertexShader);
+    emscripten_glAttachShader(program, fragment);
+    emscripten_glLinkProgram(program);
+    GLint linked = 0;
+    emscripten_glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    assert(linked);
+    emscripten_glUseProgram(program);
+    emscripten_glUniform1i(emscripten_glGetUniformLocation(program, "uTexture0"), 0);
+    emscripten_glUniform1i(emscripten_glGetUniformLocation(program, "uTexture1"), 1);
+    gl.sizeLocations[key][0] = emscripten_glGetUniformLocation(program, "uSize0");
+    gl.sizeLocations[key][1] = emscripten_glGetUniformLocation(program, "uSize1");
+    gl.programs[key] = program;
+    return program;
+}
+
+bool SetFixedGlOmission(const char* what) {
+    const std::string name = what;
+    State.omitLines = name == "lines";
+    State.omitBlend = name == "blend";
+    State.omitUnit1 = name == "unit1";
+    return State.omitLines || State.omitBlend || State.omitUnit1;
+}
+
 bool InitFixedGl(int width, int height) {
     FixedGlState& gl = State;
-    GLuint vertex = CompileShader(GL_VERTEX_SHADER, VertexShader);
-    GLuint fragment = CompileShader(GL_FRAGMENT_SHADER, FragmentShader);
-    if (vertex == 0 || fragment == 0) {
+    gl.vertexShader = CompileShader(GL_VERTEX_SHADER, VertexShader);
+    if (gl.vertexShader == 0) {
         return false;
     }
-    gl.program = emscripten_glCreateProgram();
-    emscripten_glAttachShader(gl.program, vertex);
-    emscripten_glAttachShader(gl.program, fragment);
-    emscripten_glLinkProgram(gl.program);
-    GLint linked = 0;
-    emscripten_glGetProgramiv(gl.program, GL_LINK_STATUS, &linked);
-    if (!linked) {
+    for (GLuint& program : gl.programs) {
+        program = 0;
+    }
+    // The plainest combination proves that the shaders build here.
+    if (MakeProgram(0) == 0) {
         return false;
     }
-    emscripten_glUseProgram(gl.program);
-    emscripten_glUniform1i(emscripten_glGetUniformLocation(gl.program, "uTexture0"), 0);
-    emscripten_glUniform1i(emscripten_glGetUniformLocation(gl.program, "uTexture1"), 1);
-    gl.modeLocation = emscripten_glGetUniformLocation(gl.program, "uMode");
-    gl.formatLocation = emscripten_glGetUniformLocation(gl.program, "uFormat");
-    for (int i = 0; i < 4; ++i) {
-        gl.sentModes[i] = -1;
-        gl.sentFormats[i] = -1;
-    }
+    gl.currentProgram = 0;
 
     emscripten_glGenVertexArrays(1, &gl.vertexArray);
     emscripten_glBindVertexArray(gl.vertexArray);
@@ -155,36 +187,51 @@ bool InitFixedGl(int width, int height) {
     return true;
 }
 
-// A unit's switches for the shader: mode 0 when it draws nothing (off, or
-// no picture bound), else 1 replace or 2 modulate; format bits as above.
-static void UnitSwitches(const FixedTextureUnit& unit, int32_t* mode, int32_t* format) {
-    *mode = 0;
-    *format = 0;
+// A unit's part of the program key: mode off when it draws nothing (off, or
+// no picture bound); its texture's size goes to the clamp reads.
+static void UnitSwitches(const FixedTextureUnit& unit, int32_t* mode, int32_t* format,
+                         const FixedTexture** texture) {
+    *mode = ModeOff;
+    *format = FormatRgb;
+    *texture = nullptr;
     if (!unit.enabled || unit.texture == 0) {
         return;
     }
-    const FixedTexture& texture = GetFixedTexture(unit.texture);
-    if (texture.width == 0) {
+    if (&unit == &State.units[1] && State.omitUnit1) {
         return;
     }
-    *mode = unit.envMode == GL_REPLACE ? 1 : 2;
-    *format = (texture.hasAlpha ? 1 : 0) | (texture.clamp ? 2 : 0);
+    const FixedTexture& bound = GetFixedTexture(unit.texture);
+    if (bound.width == 0) {
+        return;
+    }
+    *mode = unit.envMode == GL_REPLACE ? ModeReplace : ModeModulate;
+    *format = (bound.hasAlpha ? 1 : 0) | (bound.clamp ? 2 : 0);
+    *texture = &bound;
 }
 
-static void SendTexturingSwitches() {
+static void UseTexturingProgram() {
     FixedGlState& gl = State;
-    int32_t modes[4] = {0, 0, 0, 0};
-    int32_t formats[4] = {0, 0, 0, 0};
+    int32_t modes[FixedUnitCount];
+    int32_t formats[FixedUnitCount];
+    const FixedTexture* textures[FixedUnitCount];
     for (int unit = 0; unit < FixedUnitCount; ++unit) {
-        UnitSwitches(gl.units[unit], &modes[unit], &formats[unit]);
+        UnitSwitches(gl.units[unit], &modes[unit], &formats[unit], &textures[unit]);
     }
-    if (std::memcmp(modes, gl.sentModes, sizeof modes) != 0) {
-        emscripten_glUniform4i(gl.modeLocation, modes[0], modes[1], modes[2], modes[3]);
-        std::memcpy(gl.sentModes, modes, sizeof modes);
+    const int32_t key = ProgramKey(modes, formats);
+    if (gl.programs[key] == 0) {
+        MakeProgram(key);
+        gl.currentProgram = -1;
     }
-    if (std::memcmp(formats, gl.sentFormats, sizeof formats) != 0) {
-        emscripten_glUniform4i(gl.formatLocation, formats[0], formats[1], formats[2], formats[3]);
-        std::memcpy(gl.sentFormats, formats, sizeof formats);
+    if (key != gl.currentProgram) {
+        emscripten_glUseProgram(gl.programs[key]);
+        gl.currentProgram = key;
+    }
+    for (int unit = 0; unit < FixedUnitCount; ++unit) {
+        if (textures[unit] != nullptr && textures[unit]->clamp) {
+            emscripten_glUniform2f(gl.sizeLocations[key][unit],
+                                   static_cast<float>(textures[unit]->width),
+                                   static_cast<float>(textures[unit]->height));
+        }
     }
 }
 
@@ -193,7 +240,7 @@ void FlushBatch() {
     if (gl.batch.empty()) {
         return;
     }
-    SendTexturingSwitches();
+    UseTexturingProgram();
     emscripten_glBufferData(GL_ARRAY_BUFFER,
                             static_cast<GLsizeiptr>(gl.batch.size() * sizeof(FixedVertex)),
                             gl.batch.data(), GL_STREAM_DRAW);
@@ -311,7 +358,7 @@ static void AddWideLine(FixedVertex a, FixedVertex b) {
 static void AddPolygon(const FixedVertex* const* corners, size_t count, bool lines) {
     FixedGlState& gl = State;
     if (lines) {
-        if (IsCulled(corners, count)) {
+        if (gl.omitLines || IsCulled(corners, count)) {
             return;
         }
         for (size_t i = 0; i < count; ++i) {
@@ -441,6 +488,9 @@ void glEnable(GLenum capability) {
         return;
     case GL_BLEND:
         gl.blend = true;
+        if (gl.omitBlend) {
+            return;
+        }
         break;
     case GL_CULL_FACE:
         gl.cullFace = true;

@@ -55,7 +55,7 @@ void emscripten_glTexParameteri(GLenum target, GLenum name, GLint value);
 void emscripten_glTexSubImage2D(GLenum target, GLint level, GLint x, GLint y, GLsizei width,
                                 GLsizei height, GLenum format, GLenum type, const void* pixels);
 void emscripten_glUniform1i(GLint location, GLint value);
-void emscripten_glUniform4i(GLint location, GLint x, GLint y, GLint z, GLint w);
+void emscripten_glUniform2f(GLint location, GLfloat x, GLfloat y);
 void emscripten_glUseProgram(GLuint program);
 void emscripten_glVertexAttribPointer(GLuint index, GLint size, GLenum type, GLboolean normalized,
                                       GLsizei stride, const void* pointer);
@@ -90,6 +90,8 @@ struct FixedTextureUnit {
 };
 
 constexpr int FixedUnitCount = 2;
+// Texturing combinations: per unit 3 modes x 4 formats (see draw.cpp).
+constexpr int FixedProgramCount = 12 * 12;
 constexpr int FixedStackDepth = 32;
 
 struct FixedGlState {
@@ -116,6 +118,11 @@ struct FixedGlState {
     int32_t activeUnit;
     std::vector<FixedTexture> textures; // indexed by texture name
 
+    // Test hook (SetFixedGlOmission): effects left out.
+    bool omitLines;
+    bool omitBlend;
+    bool omitUnit1;
+
     GLenum polygonMode; // GL_FILL or GL_LINE, for both faces
     float lineWidth;
     bool blend;
@@ -126,14 +133,14 @@ struct FixedGlState {
     GLint unpackAlignment;
     GLint packAlignment;
 
-    // WebGL objects and the shader's texturing switches as last sent.
-    GLuint program;
+    // WebGL objects: one program per texturing combination, made on first
+    // use (see ProgramKey in draw.cpp), and the one in use.
+    GLuint vertexShader;
+    GLuint programs[FixedProgramCount];
+    GLint sizeLocations[FixedProgramCount][FixedUnitCount];
+    int32_t currentProgram;
     GLuint vertexArray;
     GLuint vertexBuffer;
-    GLint modeLocation;
-    GLint formatLocation;
-    int32_t sentModes[4];
-    int32_t sentFormats[4];
 };
 
 // The layer's state; valid after InitFixedGl.

@@ -11,7 +11,9 @@
 // 1/60 s per pass, hands the frames at those show times to the page and stops
 // at the last one, with the title "frame T". index.html?bench plays the
 // whole show the same way and reports each scene's frame times in the page.
+// ?omit=… leaves an effect out, for tests that show a wrong frame is caught.
 // State: the mode, the times asked for and the frame times, file-static.
+#include "fixedgl/fixed_gl.h"
 #include "platform/web_page.h"
 #include "platform/window.h"
 #include "shell/demo.h"
@@ -216,6 +218,11 @@ int main() {
         return 1;
     }
     Bench = GetPageOption("bench", &value);
+    // Tests leave out one effect with ?omit=lines, blend or unit1.
+    if (GetPageOption("omit", &value) && !SetFixedGlOmission(value.c_str())) {
+        ShowErrorBox("Error", ("?omit takes lines, blend or unit1: " + value).c_str());
+        return 1;
+    }
 
     OpenDisplay(false);
     SetupScenes();

@@ -37,3 +37,6 @@ echo "== fuzz build"
 CC=clang CXX=clang++ "$root/scripts/build.sh" "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTESSALINE_FUZZ=ON -DTESSALINE_TESTS=OFF
 (cd "$root/build-fuzz" && ctest -j2 --output-on-failure --timeout 900)
+
+echo "== web build in headless Chromium"
+"$root/scripts/web_test.sh"
