@@ -9,7 +9,8 @@
 //
 // index.html?at=T1,T2,… plays the show without sound on a virtual clock of
 // 1/60 s per pass, hands the frames at those show times to the page and stops
-// at the last one, with the title "frame T". index.html?bench plays the
+// at the last one, with the title "frame T"; "end" plays on to the show's end
+// (the title gives the time it ended at). index.html?bench plays the
 // whole show the same way and reports each scene's frame times in the page.
 // ?omit=… leaves an effect out, for tests that show a wrong frame is caught.
 // State: the mode, the times asked for and the frame times, file-static.
@@ -36,6 +37,9 @@ constexpr int VirtualFps = 60;
 // clock, so that the page stays responsive.
 constexpr double PassBudgetMs = 40.0;
 
+// The frame number that stands for the show's last frame (?at=end).
+constexpr int64_t ShowEndFrame = INT64_MAX;
+
 struct AtFrame {
     int64_t frame; // passes played before it: frame n shows the show at n / 60 s
     std::string name;
@@ -56,13 +60,21 @@ std::string FormatSeconds(double seconds) {
     return text;
 }
 
-// Comma-separated non-negative seconds, at most a day each.
+// Comma-separated non-negative seconds, at most a day each, or "end".
 bool ReadTimes(const std::string& text, std::vector<AtFrame>* frames) {
     size_t start = 0;
     while (start <= text.size()) {
         size_t comma = text.find(',', start);
         std::string item =
             text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (item == "end") {
+            frames->push_back({ShowEndFrame, "end"});
+            if (comma == std::string::npos) {
+                break;
+            }
+            start = comma + 1;
+            continue;
+        }
         char* end = nullptr;
         double seconds = std::strtod(item.c_str(), &end);
         if (item.empty() || *end != '\0' || !std::isfinite(seconds) || seconds < 0 ||
@@ -140,8 +152,10 @@ void VirtualPass() {
             return;
         }
         ++Passes;
+        // Waiting for each picture keeps the browser's GPU queue short, so
+        // that the page answers between browser frames, and times the frame.
+        WaitForPicture();
         if (Bench && ScenePosition == scene && !QuitRequested) {
-            WaitForPicture();
             FrameMs[scene].push_back(emscripten_get_now() - before);
         }
         HandOverFrames();
@@ -150,6 +164,15 @@ void VirtualPass() {
         }
     }
     const double showEnd = static_cast<double>(Passes) / VirtualFps;
+    std::string lastName = AtFrames.empty() ? "" : AtFrames.back().name;
+    if (NextAtFrame < AtFrames.size() && AtFrames[NextAtFrame].frame == ShowEndFrame) {
+        // The show has ended: its last picture is the frame asked for.
+        ReadPictureRgba(Picture.data());
+        HandFrameToPage("end", Picture.data(), static_cast<int>(ScreenWidth),
+                        static_cast<int>(ScreenHeight));
+        NextAtFrame = AtFrames.size();
+        lastName = FormatSeconds(showEnd);
+    }
     ShowPictureOnCanvas();
     if (Bench) {
         ReportBench();
@@ -161,7 +184,7 @@ void VirtualPass() {
                                   .c_str());
         return;
     } else {
-        SetPageTitle("frame " + AtFrames.back().name);
+        SetPageTitle("frame " + lastName);
         SetPageStatus("");
     }
     Finished = true;

@@ -24,6 +24,10 @@ def find_chromium():
     raise RuntimeError("no Chromium found (scripts/setup.sh installs Debian's chromium)")
 
 
+class ScriptError(RuntimeError):
+    """An expression threw in the page."""
+
+
 class Browser:
     def __init__(self, width=1280, height=960):
         self.profile = tempfile.mkdtemp(prefix="tessaline-chromium-")
@@ -128,7 +132,9 @@ class Browser:
         return answer["result"]
 
     def navigate(self, url):
+        """Opens url and waits until its document is there."""
         self.call("Page.navigate", {"url": url}, session=True)
+        self.wait_for(f"location.href === {json.dumps(url)} && document.readyState !== 'loading'", 60)
 
     def evaluate(self, expression, timeout=60):
         result = self.call(
@@ -138,14 +144,23 @@ class Browser:
             timeout=timeout,
         )
         if "exceptionDetails" in result:
-            raise RuntimeError(f"{expression}: {result['exceptionDetails']}")
+            raise ScriptError(f"{expression}: {result['exceptionDetails']}")
         return result["result"].get("value")
 
     def wait_for(self, expression, timeout, poll=0.25):
-        """Polls expression until it is truthy; returns its value, or None."""
+        """Polls expression until it is truthy; returns its value, or None.
+        An expression that throws (the page is still loading) counts as false."""
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
-            value = self.evaluate(expression)
+            try:
+                value = self.evaluate(expression)
+            except ScriptError:
+                value = None
+            except RuntimeError:
+                # A page busy drawing answers late; a dead browser is an error.
+                if self.process.poll() is not None:
+                    raise
+                value = None
             if value:
                 return value
             time.sleep(poll)
