@@ -113,6 +113,11 @@ def native_frames(capture, data, times, folder):
     return {t: frames.read_png_rgb(os.path.join(folder, frame_name(t) + ".png")) for t in times}
 
 
+# Chromium's note that a synchronous pixel read waited for the GPU: the
+# feedback cubes read the picture back every frame by design.
+BENIGN = ("GPU stall due to ReadPixels",)
+
+
 def bad_messages(page):
     return [
         m
@@ -124,14 +129,16 @@ def bad_messages(page):
 def test_frames(server, natives, work):
     times = [t for t, *_ in FRAME_TOLERANCES]
     with browser.Browser() as page:
-        page.navigate(base_url(server) + "?at=" + ",".join(map(str, times + [end])))
+        page.navigate(base_url(server) + "?at=" + ",".join(map(str, times)) + ",end")
         started = time.monotonic()
         title = wait_for_title(page, "frame", SHOW_TIMEOUT)
         seconds = time.monotonic() - started
+        ended = page.evaluate("'end' in tessalineFrames")
+        end = float(title[len("frame ") :]) if title and title.startswith("frame ") else 0.0
         check(
-            title == "frame " + frame_name(end),
-            f"the page plays the whole show to its last frame ({end} s) on the virtual clock "
-            f"in {seconds:.0f} s (title {title!r})",
+            bool(ended) and end > max(times),
+            f"the page plays the whole show to its end on the virtual clock in {seconds:.0f} s "
+            f"(title {title!r})",
         )
         for seconds_at, scene, mean_limit, share_limit in FRAME_TOLERANCES:
             picture = web_frame(page, seconds_at)
@@ -143,7 +150,7 @@ def test_frames(server, natives, work):
             check(
                 mean <= mean_limit and share <= share_limit,
                 f"{scene} at {seconds_at} s: mean difference {mean:.2f} (at most {mean_limit}), "
-                f"far pixels {100 * share:.2f} % (at most {100 * share_limit:.0f} %)",
+                f"far pixels {100 * share:.2f} % (at most {100 * share_limit:.1f} %)",
             )
         messages = bad_messages(page)
         check(not messages, f"no console error or warning through the whole show: {messages[:5]}")
