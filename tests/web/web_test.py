@@ -35,8 +35,8 @@ import frames  # noqa: E402
 # Show times (seconds) compared with the native build, and the tolerances for
 # each: the largest mean absolute difference per channel (0…255) and the
 # largest share of pixels that differ by more than 48 in some channel.
-# Measured differences and reasons are in README.md ("The show in a web
-# browser").
+# The measured differences and why they arise: README.md, "The show in a
+# web browser".
 FRAME_TOLERANCES = [
     # time, scene, mean, share
     (5.0, "titles", 12.0, 0.002),
