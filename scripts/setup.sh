@@ -2,6 +2,8 @@
 # Installs the Debian packages that building, testing and recording the show
 # need. Safe to run again: quiet, and no network use, when all is there.
 set -euo pipefail
+# The web build and its browser tests.
+"$(dirname "$0")/setup_web.sh"
 
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev pkg-config

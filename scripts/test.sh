@@ -47,3 +47,6 @@ CC=gcc CXX=g++ "$root/scripts/build.sh" "$root/build-release-gcc" -DCMAKE_BUILD_
     -DTESSALINE_WARNINGS_AS_ERRORS=ON
 CC=clang CXX=clang++ "$root/scripts/build.sh" "$root/build-release-clang" \
     -DCMAKE_BUILD_TYPE=Release -DTESSALINE_WARNINGS_AS_ERRORS=ON
+
+echo "== web build in headless Chromium"
+"$root/scripts/web_test.sh"

@@ -1,0 +1,211 @@
+// The GLU calls the show makes: perspective and look-at matrices, textured
+// quadric spheres and mipmap building.
+//
+// Each follows the classic GLU library's arithmetic so that frames match the
+// native build: the perspective matrix in double, look-at in float, spheres as
+// quad strips from pole to pole with s running 1 → 0 round the axis, and
+// mipmaps halved with rounded 2 × 2 box averages (a level one texel high or
+// wide averages pairs, rounded down).
+#include "fixedgl/fixed_gl_state.h"
+
+#include <GL/glu.h>
+
+#include <cassert>
+#include <cmath>
+#include <vector>
+
+struct GLUquadric {
+    GLboolean textureCoords;
+    GLenum orientation;
+};
+
+extern "C" {
+
+void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
+    const double radians = fovy / 2 * M_PI / 180;
+    const double deltaZ = zFar - zNear;
+    const double sine = std::sin(radians);
+    if (deltaZ == 0 || sine == 0 || aspect == 0) {
+        return;
+    }
+    const double cotangent = std::cos(radians) / sine;
+    double m[16] = {0};
+    m[0] = cotangent / aspect;
+    m[5] = cotangent;
+    m[10] = -(zFar + zNear) / deltaZ;
+    m[11] = -1;
+    m[14] = -2 * zNear * zFar / deltaZ;
+    glMultMatrixd(m);
+}
+
+static void Normalize(float v[3]) {
+    const float r = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    if (r == 0.0f) {
+        return;
+    }
+    v[0] /= r;
+    v[1] /= r;
+    v[2] /= r;
+}
+
+static void Cross(const float a[3], const float b[3], float out[3]) {
+    out[0] = a[1] * b[2] - a[2] * b[1];
+    out[1] = a[2] * b[0] - a[0] * b[2];
+    out[2] = a[0] * b[1] - a[1] * b[0];
+}
+
+void gluLookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX, GLdouble centerY,
+               GLdouble centerZ, GLdouble upX, GLdouble upY, GLdouble upZ) {
+    float forward[3] = {static_cast<float>(centerX - eyeX), static_cast<float>(centerY - eyeY),
+                        static_cast<float>(centerZ - eyeZ)};
+    float up[3] = {static_cast<float>(upX), static_cast<float>(upY), static_cast<float>(upZ)};
+    float side[3];
+    Normalize(forward);
+    Cross(forward, up, side);
+    Normalize(side);
+    Cross(side, forward, up);
+    float m[16] = {side[0], up[0], -forward[0], 0, side[1], up[1], -forward[1], 0,
+                   side[2], up[2], -forward[2], 0, 0,       0,     0,           1};
+    glMultMatrixf(m);
+    glTranslated(-eyeX, -eyeY, -eyeZ);
+}
+
+GLUquadric* gluNewQuadric() {
+    return new GLUquadric{GL_FALSE, GLU_OUTSIDE};
+}
+
+void gluDeleteQuadric(GLUquadric* quadric) {
+    delete quadric;
+}
+
+void gluQuadricTexture(GLUquadric* quadric, GLboolean textureCoords) {
+    quadric->textureCoords = textureCoords;
+}
+
+void gluQuadricOrientation(GLUquadric* quadric, GLenum orientation) {
+    quadric->orientation = orientation;
+}
+
+// Filled, about the z axis; one quad strip per stack from the +z pole down.
+void gluSphere(GLUquadric* quadric, GLdouble radius, GLint slices, GLint stacks) {
+    assert(slices >= 2 && stacks >= 1 && slices < 256 && stacks < 256);
+    std::vector<float> sinSlice(static_cast<size_t>(slices) + 1);
+    std::vector<float> cosSlice(static_cast<size_t>(slices) + 1);
+    std::vector<float> sinStack(static_cast<size_t>(stacks) + 1);
+    std::vector<float> cosStack(static_cast<size_t>(stacks) + 1);
+    for (int i = 0; i < slices; ++i) {
+        const double angle = 2 * M_PI * i / slices;
+        sinSlice[i] = static_cast<float>(std::sin(angle));
+        cosSlice[i] = static_cast<float>(std::cos(angle));
+    }
+    sinSlice[slices] = sinSlice[0];
+    cosSlice[slices] = cosSlice[0];
+    for (int j = 0; j <= stacks; ++j) {
+        const double angle = M_PI * j / stacks;
+        sinStack[j] = static_cast<float>(radius * std::sin(angle));
+        cosStack[j] = static_cast<float>(radius * std::cos(angle));
+    }
+    // Exactly on the axis at the poles.
+    sinStack[0] = 0;
+    sinStack[stacks] = 0;
+
+    const bool outside = quadric->orientation == GLU_OUTSIDE;
+    const bool textured = quadric->textureCoords == GL_TRUE;
+    for (int j = 0; j < stacks; ++j) {
+        const float zLow = cosStack[j];
+        const float zHigh = cosStack[j + 1];
+        const float radiusLow = sinStack[j];
+        const float radiusHigh = sinStack[j + 1];
+        glBegin(GL_QUAD_STRIP);
+        for (int i = 0; i <= slices; ++i) {
+            const float s = 1 - static_cast<float>(i) / slices;
+            if (outside) {
+                if (textured) {
+                    glTexCoord2f(s, 1 - static_cast<float>(j + 1) / stacks);
+                }
+                glVertex3f(radiusHigh * sinSlice[i], radiusHigh * cosSlice[i], zHigh);
+                if (textured) {
+                    glTexCoord2f(s, 1 - static_cast<float>(j) / stacks);
+                }
+                glVertex3f(radiusLow * sinSlice[i], radiusLow * cosSlice[i], zLow);
+            } else {
+                if (textured) {
+                    glTexCoord2f(s, 1 - static_cast<float>(j) / stacks);
+                }
+                glVertex3f(radiusLow * sinSlice[i], radiusLow * cosSlice[i], zLow);
+                if (textured) {
+                    glTexCoord2f(s, 1 - static_cast<float>(j + 1) / stacks);
+                }
+                glVertex3f(radiusHigh * sinSlice[i], radiusHigh * cosSlice[i], zHigh);
+            }
+        }
+        glEnd();
+    }
+}
+
+// Power-of-two pictures only (every mipmapped picture of the show is one).
+GLint gluBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei width, GLsizei height,
+                        GLenum format, GLenum type, const void* data) {
+    assert(type == GL_UNSIGNED_BYTE);
+    if (width < 1 || height < 1 || (width & (width - 1)) != 0 || (height & (height - 1)) != 0) {
+        return GLU_INVALID_VALUE;
+    }
+    const int components = format == GL_RGBA              ? 4
+                           : format == GL_RGB             ? 3
+                           : format == GL_LUMINANCE_ALPHA ? 2
+                                                          : 1;
+    // Work on tightly packed rows; the layer's unpack alignment is set to 1
+    // for the levels made here and put back after.
+    FixedGlState& gl = GetFixedGl();
+    const GLint alignment = gl.unpackAlignment;
+    const size_t rowBytes =
+        (static_cast<size_t>(width) * components + alignment - 1) / alignment * alignment;
+    std::vector<uint8_t> level(static_cast<size_t>(width) * height * components);
+    const auto* source = static_cast<const uint8_t*>(data);
+    for (int row = 0; row < height; ++row) {
+        std::copy_n(source + row * rowBytes, static_cast<size_t>(width) * components,
+                    level.begin() + static_cast<ptrdiff_t>(row) * width * components);
+    }
+    gl.unpackAlignment = 1;
+    int levelIndex = 0;
+    for (;;) {
+        glTexImage2D(target, levelIndex, internalFormat, width, height, 0, format, type,
+                     level.data());
+        if (width == 1 && height == 1) {
+            break;
+        }
+        const int newWidth = width > 1 ? width / 2 : 1;
+        const int newHeight = height > 1 ? height / 2 : 1;
+        std::vector<uint8_t> next(static_cast<size_t>(newWidth) * newHeight * components);
+        for (int y = 0; y < newHeight; ++y) {
+            for (int x = 0; x < newWidth; ++x) {
+                for (int c = 0; c < components; ++c) {
+                    auto at = [&](int px, int py) {
+                        return static_cast<int>(
+                            level[(static_cast<size_t>(py) * width + px) * components + c]);
+                    };
+                    int value;
+                    if (width > 1 && height > 1) {
+                        value = (at(2 * x, 2 * y) + at(2 * x + 1, 2 * y) + at(2 * x, 2 * y + 1) +
+                                 at(2 * x + 1, 2 * y + 1) + 2) /
+                                4;
+                    } else if (width > 1) {
+                        value = (at(2 * x, 0) + at(2 * x + 1, 0)) / 2;
+                    } else {
+                        value = (at(0, 2 * y) + at(0, 2 * y + 1)) / 2;
+                    }
+                    next[(static_cast<size_t>(y) * newWidth + x) * components + c] =
+                        static_cast<uint8_t>(value);
+                }
+            }
+        }
+        level.swap(next);
+        width = newWidth;
+        height = newHeight;
+        ++levelIndex;
+    }
+    gl.unpackAlignment = alignment;
+    return 0;
+}
+
+} // extern "C"
