@@ -8,17 +8,19 @@ set -euo pipefail
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 
-sources=/etc/apt/sources.list.d/tessaline-src.sources
+# The source entries mirror the machine's own binary entries, so the sources
+# come from wherever its packages do.
 updated=0
 if ! grep -rqs '^Types:.*deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-    echo "setup: adding a deb-src entry ($sources)"
-    $sudo tee "$sources" >/dev/null <<'SOURCES'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SOURCES
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+        echo "setup: adding deb-src entries beside /etc/apt/sources.list.d/debian.sources"
+        sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+            $sudo tee /etc/apt/sources.list.d/tessaline-src.sources >/dev/null
+    else
+        echo "setup: adding deb-src entries beside /etc/apt/sources.list"
+        grep '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' |
+            $sudo tee /etc/apt/sources.list.d/tessaline-src.list >/dev/null
+    fi
     $sudo apt-get update -qq
     updated=1
 fi
