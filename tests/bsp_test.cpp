@@ -475,28 +475,35 @@ TEST(CompiledLevel, ViewsChainOnlyTheWorldsLitPresentFaces) {
     }
 }
 
-TEST(CompiledLevel, InspectToolNamesModelsAbsentSlotsAndUnlitFaces) {
-    std::string path = WriteTestLevel(MakeCompiledLevel(), "bsp-inspect");
-    CommandResult result =
-        RunCommand(std::string(TESSALINE_BINARY_DIR) + "/tessaline-inspect " + path);
-    EXPECT_EQ(result.status, 0) << result.output;
-    for (const char* line : {"models 3 (only model 0, the world, is drawn); model 0 visLeafs 6",
-                             "textures: 8 slots, 2 absent", "2: brick 64 x 48", "7: absent",
-                             "faces with a lightmap 8, without 3",
-                             "faces naming an absent texture 2; faces of model 0 8",
-                             "world leafs with visibility data 6 of 6"}) {
+// Runs tessaline-inspect on level, written to a file; standard error is
+// in the output too.
+CommandResult InspectLevel(const TestLevel& level) {
+    return RunCommand(std::string(TESSALINE_BINARY_DIR) + "/tessaline-inspect " +
+                      WriteTestLevel(level, "bsp-inspect") + " 2>&1");
+}
+
+// Expects the inspection to end with status and to print every line.
+void ExpectInspection(const CommandResult& result, int status,
+                      std::initializer_list<const char*> lines) {
+    EXPECT_EQ(result.status, status) << result.output;
+    for (const char* line : lines) {
         EXPECT_NE(result.output.find(line), std::string::npos) << line << "\n" << result.output;
     }
+}
+
+TEST(CompiledLevel, InspectToolNamesModelsAbsentSlotsAndUnlitFaces) {
+    ExpectInspection(InspectLevel(MakeCompiledLevel()), 0,
+                     {"models 3 (only model 0, the world, is drawn); model 0 visLeafs 6",
+                      "textures: 8 slots, 2 absent", "2: brick 64 x 48", "7: absent",
+                      "faces with a lightmap 8, without 3",
+                      "faces naming an absent texture 2; faces of model 0 8",
+                      "world leafs with visibility data 6 of 6"});
     // The refused file's message says what is wrong with it.
     TestLevel shared = SharedEdgeRangeLevel(8, 32767);
     shared.faces.assign(65535, {0, 0, 0, 32767, 0, {255, 255, 255, 255}, -1});
-    result = RunCommand(std::string(TESSALINE_BINARY_DIR) + "/tessaline-inspect " +
-                        WriteTestLevel(shared, "bsp-inspect") + " 2>&1");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.output.find("Error: LoadBSPFile: faces have 2147385345 vertices in all, "
-                                 "more than 512000"),
-              std::string::npos)
-        << result.output;
+    ExpectInspection(
+        InspectLevel(shared), 1,
+        {"Error: LoadBSPFile: faces have 2147385345 vertices in all, more than 512000"});
 }
 
 // ---- Textures and lightmaps
@@ -1014,25 +1021,16 @@ namespace {
 // ---- The inspection tool
 
 TEST(InspectTool, DescribesALevel) {
-    std::string path = WriteTestLevel(MakeTwoRoomLevel(), "bsp-inspect");
-    CommandResult result =
-        RunCommand(std::string(TESSALINE_BINARY_DIR) + "/tessaline-inspect " + path);
-    EXPECT_EQ(result.status, 0) << result.output;
-    for (const char* line : {"planes 1, vertexes 4, nodes 1, leafs 3, clip nodes 0",
-                             "textures: 2 slots", "0: wall 16 x 16", "1: absent",
-                             "faces with a lightmap 2, without 0; lightmap pages used 1 of 64",
-                             "world leafs with visibility data 2 of 2; each sees 100.0% of them",
-                             "player start (32, 0, 8), angle 90"}) {
-        EXPECT_NE(result.output.find(line), std::string::npos) << line << "\n" << result.output;
-    }
+    ExpectInspection(InspectLevel(MakeTwoRoomLevel()), 0,
+                     {"planes 1, vertexes 4, nodes 1, leafs 3, clip nodes 0", "textures: 2 slots",
+                      "0: wall 16 x 16", "1: absent",
+                      "faces with a lightmap 2, without 0; lightmap pages used 1 of 64",
+                      "world leafs with visibility data 2 of 2; each sees 100.0% of them",
+                      "player start (32, 0, 8), angle 90"});
     TestLevel damaged = MakeTwoRoomLevel();
     damaged.nodes[0].planeNum = 4;
-    result = RunCommand(std::string(TESSALINE_BINARY_DIR) + "/tessaline-inspect " +
-                        WriteTestLevel(damaged, "bsp-inspect") + " 2>&1");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.output.find("Error: LoadBSPFile: node 0 names a missing plane"),
-              std::string::npos)
-        << result.output;
+    ExpectInspection(InspectLevel(damaged), 1,
+                     {"Error: LoadBSPFile: node 0 names a missing plane"});
 }
 
 } // namespace
