@@ -274,6 +274,17 @@ void* GetGlProcAddress(const char* name) {
     return FindFixedGlFunction(name);
 }
 
+// The layer serves both texture units itself: multitexture is the one
+// extension the program asks about.
+bool HasGlExtension(const char* name) {
+    return std::string(name) == "GL_ARB_multitexture";
+}
+
+// The page's frame callback already runs once per display refresh.
+int PaceSwapsToDisplay() {
+    return 1;
+}
+
 // Microseconds of the page's high-resolution clock.
 int64_t ReadPlatformCounter() {
     return static_cast<int64_t>(emscripten_get_now() * 1000.0);
