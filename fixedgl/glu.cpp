@@ -10,8 +10,10 @@
 
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstddef>
 #include <vector>
 
 struct GLUquadric {

@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-    libsdl2-dev libsdl2-mixer-dev libgl-dev libglu1-mesa-dev libegl1 libgl1-mesa-dri
+    libsdl2-dev libsdl2-mixer-dev libgl-dev libglu1-mesa-dev libegl1 libgles2 libgl1-mesa-dri
     libjpeg62-turbo-dev libpng-dev libmp3lame-dev libfreetype-dev fonts-dejavu-core
     libgtest-dev
     xvfb xdotool ffmpeg mpg123 sox desktop-file-utils

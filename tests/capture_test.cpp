@@ -17,7 +17,9 @@
 #include <GL/gl.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -749,3 +751,108 @@ TEST(RealShow, NoPixelOfTheFlightStaysAtTheClearColour) {
 }
 
 } // namespace
+
+#ifdef TESSALINE_GLES_CAPTURE
+namespace {
+
+// How far two pictures of the same size lie apart: the mean absolute
+// difference per channel (0…255) and the share of pixels whose largest
+// channel difference exceeds 48 (0…1), as the browser tests measure.
+struct FrameDistance {
+    double mean;
+    double share;
+};
+
+FrameDistance MeasureDistance(const Picture& a, const Picture& b) {
+    EXPECT_EQ(a.rgb.size(), b.rgb.size());
+    const size_t size = std::min(a.rgb.size(), b.rgb.size());
+    double total = 0.0;
+    size_t far = 0;
+    for (size_t i = 0; i + 3 <= size; i += 3) {
+        int largest = 0;
+        for (size_t c = i; c < i + 3; ++c) {
+            const int difference = std::abs(a.rgb[c] - b.rgb[c]);
+            total += difference;
+            largest = std::max(largest, difference);
+        }
+        far += largest > 48 ? 1 : 0;
+    }
+    return {size > 0 ? total / static_cast<double>(size) : 0.0,
+            size > 0 ? static_cast<double>(far) / static_cast<double>(size / 3) : 0.0};
+}
+
+// Captures frames at times (seconds) at 5 frames a second with one of the
+// built capture tools; extra options go first. Returns the folder.
+std::string CaptureAt(const std::string& tool, const std::string& extra, const std::string& times,
+                      const std::string& tag) {
+    std::string dir = MakeScratchDir(tag);
+    CommandResult result = RunCommand("SDL_AUDIODRIVER=dummy " + std::string(TESSALINE_BINARY_DIR) +
+                                      "/" + tool + extra + " --quiet --fps 5 --data " +
+                                      BuiltShowData() + " --at " + times + " --png " + dir);
+    EXPECT_EQ(result.status, 0) << tool << extra << ": " << result.output;
+    return dir;
+}
+
+// Frames drawn through the fixedgl layer on OpenGL ES against the native
+// OpenGL ones, per scene, within tolerances set a few times above the
+// differences measured with Mesa's llvmpipe (README.md); then with one
+// effect left out the frame that shows it must fall outside them.
+TEST(RealShow, TheGlesCaptureMatchesTheNativeOneAndCatchesALeftOutEffect) {
+    if (BuiltShowData().empty()) {
+        GTEST_SKIP() << "no show data in the build yet";
+    }
+    struct Tolerance {
+        const char* time; // as --at takes it and the file is named
+        const char* scene;
+        double mean;
+        double share;
+    };
+    const Tolerance tolerances[] = {
+        {"5", "titles, the logo's outline", 0.5, 0.001},
+        {"7", "titles", 0.5, 0.001},
+        {"30", "object scene", 3.0, 0.001},
+        {"55", "swirl", 1.5, 0.001},
+        {"85", "flythrough", 1.0, 0.001},
+        {"110", "feedback cubes", 0.5, 0.001},
+        {"121.4", "feedback cubes", 0.5, 0.001},
+        {"124.2", "switch-off", 0.5, 0.001},
+    };
+    std::string times;
+    for (const Tolerance& t : tolerances) {
+        times += (times.empty() ? "" : ",") + std::string(t.time);
+    }
+    const std::string native = CaptureAt("tessaline-capture", "", times, "gles-native");
+    const std::string gles = CaptureAt("tessaline-capture-gles", "", times, "gles-layer");
+    auto distance = [&native](const std::string& folder, const Tolerance& t) {
+        const std::string name = AtFrameName(std::stod(t.time));
+        Picture expected = ReadPng(native + "/" + name);
+        Picture actual = ReadPng(folder + "/" + name);
+        EXPECT_FALSE(expected.rgb.empty()) << name;
+        EXPECT_FALSE(actual.rgb.empty()) << folder << "/" << name;
+        return MeasureDistance(expected, actual);
+    };
+    for (const Tolerance& t : tolerances) {
+        const FrameDistance d = distance(gles, t);
+        EXPECT_LE(d.mean, t.mean) << t.time << " s, " << t.scene;
+        EXPECT_LE(d.share, t.share) << t.time << " s, " << t.scene;
+    }
+
+    struct Omission {
+        const char* what;
+        size_t row; // of tolerances: the frame that shows the effect
+    };
+    const Omission omissions[] = {{"lines", 0}, {"blend", 0}, {"unit1", 4}};
+    for (const Omission& omission : omissions) {
+        const Tolerance& t = tolerances[omission.row];
+        const std::string folder =
+            CaptureAt("tessaline-capture-gles", std::string(" --omit ") + omission.what, t.time,
+                      std::string("gles-omit-") + omission.what);
+        const FrameDistance d = distance(folder, t);
+        EXPECT_TRUE(d.mean > t.mean || d.share > t.share)
+            << "without " << omission.what << " at " << t.time << " s: mean " << d.mean
+            << ", share " << d.share;
+    }
+}
+
+} // namespace
+#endif
