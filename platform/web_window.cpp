@@ -5,10 +5,11 @@
 // to frame), the framebuffer of the integer prescale used when presenting,
 // the queue of key events and the present hook. While the context exists
 // the picture stays bound for drawing and reading, as a back buffer would.
-// Presenting scales the picture "sharp bilinear": nearest-neighbour up by
-// the largest whole factor that fits, then linear to the largest 4:3 size
-// that fits the canvas, centred on black.
+// Presenting scales the picture "sharp bilinear" as on the desktop
+// (PlacePicture): nearest-neighbour up by a whole factor, then linear to the
+// largest 4:3 size that fits the canvas, centred on black.
 #include "fixedgl/fixed_gl.h"
+#include "platform/es_picture.h"
 #include "platform/web_page.h"
 #include "platform/window.h"
 
@@ -28,11 +29,7 @@ struct PlatformSurface {
 
 static PlatformSurface Surface;
 static EMSCRIPTEN_WEBGL_CONTEXT_HANDLE Context;
-static int PictureWidth;
-static int PictureHeight;
-static GLuint PictureFramebuffer;
-static GLuint PictureColour;
-static GLuint PictureDepth;
+static EsPicture Picture;
 static GLuint PrescaleFramebuffer;
 static GLuint PrescaleColour;
 static int PrescaleFactor;
@@ -83,46 +80,6 @@ void HideAndParkCursor(int, int) {
     PageCall("hideCursor", "");
 }
 
-static GLint RenderbufferBits(GLuint renderbuffer, GLenum which) {
-    GLint bits = 0;
-    emscripten_glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
-    emscripten_glGetRenderbufferParameteriv(GL_RENDERBUFFER, which, &bits);
-    return bits;
-}
-
-static bool CreatePicture(int width, int height) {
-    emscripten_glGenRenderbuffers(1, &PictureColour);
-    emscripten_glBindRenderbuffer(GL_RENDERBUFFER, PictureColour);
-    emscripten_glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB565, width, height);
-    emscripten_glGenRenderbuffers(1, &PictureDepth);
-    emscripten_glBindRenderbuffer(GL_RENDERBUFFER, PictureDepth);
-    emscripten_glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, width, height);
-    emscripten_glGenFramebuffers(1, &PictureFramebuffer);
-    emscripten_glBindFramebuffer(GL_FRAMEBUFFER, PictureFramebuffer);
-    emscripten_glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
-                                         PictureColour);
-    emscripten_glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
-                                         PictureDepth);
-    if (emscripten_glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        return false;
-    }
-    const bool exact = RenderbufferBits(PictureColour, GL_RENDERBUFFER_RED_SIZE) == 5 &&
-                       RenderbufferBits(PictureColour, GL_RENDERBUFFER_GREEN_SIZE) == 6 &&
-                       RenderbufferBits(PictureColour, GL_RENDERBUFFER_BLUE_SIZE) == 5 &&
-                       RenderbufferBits(PictureDepth, GL_RENDERBUFFER_DEPTH_SIZE) == 16;
-    emscripten_glBindRenderbuffer(GL_RENDERBUFFER, 0);
-    if (!exact) {
-        return false;
-    }
-    PictureWidth = width;
-    PictureHeight = height;
-    // Pictures are stored as they are drawn: no dithering into 5-6-5.
-    emscripten_glDisable(GL_DITHER);
-    emscripten_glClearColor(0, 0, 0, 0);
-    emscripten_glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    return true;
-}
-
 ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int height) {
     if (surface == nullptr || !surface->open) {
         return ContextResult::NoContext;
@@ -148,7 +105,7 @@ ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int 
         Context = 0;
         return ContextResult::NoContext;
     }
-    if (!CreatePicture(width, height) || !InitFixedGl(width, height)) {
+    if (!CreateEsPicture(width, height, &Picture) || !InitFixedGl(width, height)) {
         return ContextResult::NoPicture;
     }
     return ContextResult::Ok;
@@ -178,18 +135,18 @@ static void SetPrescale(int factor) {
         emscripten_glGenRenderbuffers(1, &PrescaleColour);
     }
     emscripten_glBindRenderbuffer(GL_RENDERBUFFER, PrescaleColour);
-    emscripten_glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, PictureWidth * factor,
-                                     PictureHeight * factor);
+    emscripten_glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, Picture.width * factor,
+                                     Picture.height * factor);
     emscripten_glBindRenderbuffer(GL_RENDERBUFFER, 0);
     emscripten_glBindFramebuffer(GL_FRAMEBUFFER, PrescaleFramebuffer);
     emscripten_glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
                                          PrescaleColour);
-    emscripten_glBindFramebuffer(GL_FRAMEBUFFER, PictureFramebuffer);
+    emscripten_glBindFramebuffer(GL_FRAMEBUFFER, Picture.framebuffer);
     PrescaleFactor = factor;
 }
 
 void ShowPictureOnCanvas() {
-    if (Context == 0 || PictureFramebuffer == 0) {
+    if (Context == 0 || Picture.framebuffer == 0) {
         return;
     }
     FlushFixedGl();
@@ -199,42 +156,39 @@ void ShowPictureOnCanvas() {
     if (canvasWidth <= 0 || canvasHeight <= 0) {
         return;
     }
-    int width = canvasWidth;
-    int height = canvasWidth * PictureHeight / PictureWidth;
-    if (height > canvasHeight) {
-        height = canvasHeight;
-        width = canvasHeight * PictureWidth / PictureHeight;
-    }
-    const int x = (canvasWidth - width) / 2;
-    const int y = (canvasHeight - height) / 2;
-    const int factor = std::max(1, std::min(width / PictureWidth, height / PictureHeight));
+    const PresentArea area = PlacePicture(canvasWidth, canvasHeight, Picture.width, Picture.height);
+    const int x = area.x;
+    const int y = area.y;
+    const int width = area.width;
+    const int height = area.height;
+    const int factor = area.factor;
     SetPrescale(factor);
 
     GLfloat clearColour[4];
     emscripten_glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
-    emscripten_glBindFramebuffer(GL_READ_FRAMEBUFFER, PictureFramebuffer);
+    emscripten_glBindFramebuffer(GL_READ_FRAMEBUFFER, Picture.framebuffer);
     emscripten_glBindFramebuffer(GL_DRAW_FRAMEBUFFER, PrescaleFramebuffer);
-    emscripten_glBlitFramebuffer(0, 0, PictureWidth, PictureHeight, 0, 0, PictureWidth * factor,
-                                 PictureHeight * factor, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    emscripten_glBlitFramebuffer(0, 0, Picture.width, Picture.height, 0, 0, Picture.width * factor,
+                                 Picture.height * factor, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     emscripten_glBindFramebuffer(GL_READ_FRAMEBUFFER, PrescaleFramebuffer);
     emscripten_glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     emscripten_glClearColor(0, 0, 0, 1);
     emscripten_glClear(GL_COLOR_BUFFER_BIT);
-    emscripten_glBlitFramebuffer(0, 0, PictureWidth * factor, PictureHeight * factor, x, y,
+    emscripten_glBlitFramebuffer(0, 0, Picture.width * factor, Picture.height * factor, x, y,
                                  x + width, y + height, GL_COLOR_BUFFER_BIT, GL_LINEAR);
-    emscripten_glBindFramebuffer(GL_FRAMEBUFFER, PictureFramebuffer);
+    emscripten_glBindFramebuffer(GL_FRAMEBUFFER, Picture.framebuffer);
     emscripten_glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
 }
 
 void ReadPictureRgba(uint8_t* rgba) {
     FlushFixedGl();
-    std::vector<uint8_t> rows(static_cast<size_t>(PictureWidth) * PictureHeight * 4);
+    std::vector<uint8_t> rows(static_cast<size_t>(Picture.width) * Picture.height * 4);
     emscripten_glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    emscripten_glReadPixels(0, 0, PictureWidth, PictureHeight, GL_RGBA, GL_UNSIGNED_BYTE,
+    emscripten_glReadPixels(0, 0, Picture.width, Picture.height, GL_RGBA, GL_UNSIGNED_BYTE,
                             rows.data());
-    const size_t rowBytes = static_cast<size_t>(PictureWidth) * 4;
-    for (int row = 0; row < PictureHeight; ++row) {
-        std::copy_n(rows.data() + (PictureHeight - 1 - row) * rowBytes, rowBytes,
+    const size_t rowBytes = static_cast<size_t>(Picture.width) * 4;
+    for (int row = 0; row < Picture.height; ++row) {
+        std::copy_n(rows.data() + (Picture.height - 1 - row) * rowBytes, rowBytes,
                     rgba + row * rowBytes);
     }
 }

@@ -1,28 +1,19 @@
-// The window, the OpenGL context and the off-screen picture, over SDL2.
+// The OpenGL context and the off-screen picture, over SDL2; the window
+// itself and the rest of SDL are in sdl_window.cpp.
 //
-// State: the one window, its context, the picture's framebuffer object, the
-// buffer that enlarges it for the window, and the present hook, all
-// file-static. The framebuffer functions are not part of OpenGL 1.x: they are
-// fetched from the driver when the context is made, once the driver has said
-// that it has them (OpenGL 3.0 or the ARB framebuffer extension).
-#include "platform/window.h"
-
-#include <SDL.h>
+// State: the context, the picture's framebuffer object, the buffer that
+// enlarges it for the window, and the present hook, all file-static. The framebuffer functions are
+// not part of OpenGL 1.x: they are fetched from the driver when the context is made, once the
+// driver has said that it has them (OpenGL 3.0 or the ARB framebuffer extension).
+#include "platform/sdl_window.h"
 
 #define GL_GLEXT_PROTOTYPES 0
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <cstring>
 
-struct PlatformSurface {
-    SDL_Window* window;
-};
-
-static PlatformSurface Surface;
 static SDL_GLContext Context;
 static int PictureWidth;
 static int PictureHeight;
@@ -49,55 +40,9 @@ static PFNGLFRAMEBUFFERRENDERBUFFERPROC FramebufferRenderbuffer;
 static PFNGLCHECKFRAMEBUFFERSTATUSPROC CheckFramebufferStatus;
 static PFNGLBLITFRAMEBUFFERPROC BlitFramebuffer;
 
-bool PlatformInit(bool headless) {
-    if (headless) {
-        // Nothing is shown or heard: no display server, no sound device.
-        SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
-        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-    }
-    return SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
-}
-
-bool GetDesktopSize(int* width, int* height) {
-    SDL_DisplayMode mode;
-    if (SDL_GetDesktopDisplayMode(0, &mode) != 0) {
-        return false;
-    }
-    *width = mode.w;
-    *height = mode.h;
-    return true;
-}
-
-DeviceContextHandle CreatePlatformWindow(const char* title, int x, int y, int width, int height,
-                                         bool fullScreen) {
-    // The window itself needs no depth buffer: every frame is drawn into the
-    // off-screen picture and only copied to the window.
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+// Any context that still serves OpenGL 1.x.
+void SetSdlContextAttributes() {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-
-    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN;
-    if (fullScreen) {
-        // Made at the desktop's size too: without a window manager the
-        // full-screen request alone leaves the window at its first size.
-        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
-        x = 0;
-        y = 0;
-        GetDesktopSize(&width, &height);
-    }
-    Surface.window = SDL_CreateWindow(title, x, y, width, height, flags);
-    if (Surface.window == nullptr) {
-        return nullptr;
-    }
-    SDL_RaiseWindow(Surface.window);
-    return &Surface;
-}
-
-void HideAndParkCursor(int x, int y) {
-    SDL_ShowCursor(SDL_DISABLE);
-    if (Surface.window != nullptr) {
-        SDL_WarpMouseInWindow(Surface.window, x, y);
-    }
 }
 
 template <typename T> static bool FetchGl(T* entry, const char* name) {
@@ -207,18 +152,6 @@ ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int 
     return CreatePicture(width, height) ? ContextResult::Ok : ContextResult::NoPicture;
 }
 
-int PaceSwapsToDisplay() {
-    // Adaptive first: it waits for the refresh, but a frame that missed one
-    // shows at once instead of waiting for the next.
-    for (int interval : {-1, 1}) {
-        if (SDL_GL_SetSwapInterval(interval) == 0) {
-            return interval;
-        }
-    }
-    SDL_GL_SetSwapInterval(0);
-    return 0;
-}
-
 void DeletePlatformContext() {
     if (Context == nullptr) {
         return;
@@ -236,36 +169,9 @@ void DeletePlatformContext() {
         DeleteRenderbuffers(1, &PictureDepth);
         PictureFramebuffer = PictureColour = PictureDepth = 0;
     }
-    SDL_GL_MakeCurrent(Surface.window, nullptr);
+    SDL_GL_MakeCurrent(GetSdlWindow(), nullptr);
     SDL_GL_DeleteContext(Context);
     Context = nullptr;
-}
-
-void DestroyPlatformWindow() {
-    if (Surface.window != nullptr) {
-        SDL_DestroyWindow(Surface.window);
-        Surface.window = nullptr;
-    }
-}
-
-// Where the picture lands in a drawable of the given size: the largest area
-// of the picture's shape that fits, centred (the bars take the odd pixel on
-// the right and at the top).
-PresentArea PlacePicture(int drawableWidth, int drawableHeight, int pictureWidth,
-                         int pictureHeight) {
-    PresentArea area{};
-    area.width = drawableWidth;
-    area.height = drawableWidth * pictureHeight / pictureWidth;
-    if (area.height > drawableHeight) {
-        area.height = drawableHeight;
-        area.width = drawableHeight * pictureWidth / pictureHeight;
-    }
-    area.x = (drawableWidth - area.width) / 2;
-    area.y = (drawableHeight - area.height) / 2;
-    // The smallest whole factor that reaches the area on both axes.
-    area.factor = std::max({1, (area.width + pictureWidth - 1) / pictureWidth,
-                            (area.height + pictureHeight - 1) / pictureHeight});
-    return area;
 }
 
 // Makes the enlargement buffer factor times the picture's size; false when
@@ -413,43 +319,6 @@ void SetPresentHook(PresentHook hook, void* user) {
     PresentHookUser = user;
 }
 
-bool PollPlatformEvent(PlatformEvent* event) {
-    SDL_Event sdlEvent;
-    if (!SDL_PollEvent(&sdlEvent)) {
-        return false;
-    }
-    event->kind = PlatformEventKind::Other;
-    if (sdlEvent.type == SDL_KEYDOWN && sdlEvent.key.keysym.sym == SDLK_ESCAPE) {
-        event->kind = PlatformEventKind::Escape;
-    } else if (sdlEvent.type == SDL_QUIT || (sdlEvent.type == SDL_WINDOWEVENT &&
-                                             sdlEvent.window.event == SDL_WINDOWEVENT_CLOSE)) {
-        event->kind = PlatformEventKind::Close;
-    }
-    return true;
-}
-
 void* GetGlProcAddress(const char* name) {
     return SDL_GL_GetProcAddress(name);
-}
-
-int64_t ReadPlatformCounter() {
-    return static_cast<int64_t>(SDL_GetPerformanceCounter());
-}
-
-int64_t ReadPlatformCounterFrequency() {
-    return static_cast<int64_t>(SDL_GetPerformanceFrequency());
-}
-
-bool ShowErrorBox(const char* title, const char* message) {
-    // The off-screen and dummy drivers have nobody to show a box to.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver == nullptr || std::strcmp(driver, "offscreen") == 0 ||
-        std::strcmp(driver, "dummy") == 0) {
-        return false;
-    }
-    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, message, nullptr) == 0;
-}
-
-void PlatformQuit() {
-    SDL_Quit();
 }

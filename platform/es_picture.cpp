@@ -1,0 +1,56 @@
+// The off-screen picture on OpenGL ES 3.0 or WebGL 2; see es_picture.h. The
+// driver is reached through its emscripten_gl… names, which the web build's
+// library provides and gles_entry.cpp provides natively.
+#include "platform/es_picture.h"
+
+#include "platform/gles_entry.h"
+
+static GLint RenderbufferBits(GLuint renderbuffer, GLenum which) {
+    GLint bits = 0;
+    emscripten_glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
+    emscripten_glGetRenderbufferParameteriv(GL_RENDERBUFFER, which, &bits);
+    return bits;
+}
+
+bool CreateEsPicture(int width, int height, EsPicture* picture) {
+    emscripten_glGenRenderbuffers(1, &picture->colour);
+    emscripten_glBindRenderbuffer(GL_RENDERBUFFER, picture->colour);
+    emscripten_glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB565, width, height);
+    emscripten_glGenRenderbuffers(1, &picture->depth);
+    emscripten_glBindRenderbuffer(GL_RENDERBUFFER, picture->depth);
+    emscripten_glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, width, height);
+    emscripten_glGenFramebuffers(1, &picture->framebuffer);
+    emscripten_glBindFramebuffer(GL_FRAMEBUFFER, picture->framebuffer);
+    emscripten_glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                         picture->colour);
+    emscripten_glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
+                                         picture->depth);
+    if (emscripten_glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        return false;
+    }
+    const bool exact = RenderbufferBits(picture->colour, GL_RENDERBUFFER_RED_SIZE) == 5 &&
+                       RenderbufferBits(picture->colour, GL_RENDERBUFFER_GREEN_SIZE) == 6 &&
+                       RenderbufferBits(picture->colour, GL_RENDERBUFFER_BLUE_SIZE) == 5 &&
+                       RenderbufferBits(picture->depth, GL_RENDERBUFFER_DEPTH_SIZE) == 16;
+    emscripten_glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    if (!exact) {
+        return false;
+    }
+    picture->width = width;
+    picture->height = height;
+    emscripten_glDisable(GL_DITHER);
+    emscripten_glClearColor(0, 0, 0, 0);
+    emscripten_glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    return true;
+}
+
+void DeleteEsPicture(EsPicture* picture) {
+    if (picture->framebuffer == 0) {
+        return;
+    }
+    emscripten_glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    emscripten_glDeleteFramebuffers(1, &picture->framebuffer);
+    emscripten_glDeleteRenderbuffers(1, &picture->colour);
+    emscripten_glDeleteRenderbuffers(1, &picture->depth);
+    *picture = EsPicture{};
+}
