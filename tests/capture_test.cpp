@@ -786,9 +786,10 @@ FrameDistance MeasureDistance(const Picture& a, const Picture& b) {
 std::string CaptureAt(const std::string& tool, const std::string& extra, const std::string& times,
                       const std::string& tag) {
     std::string dir = MakeScratchDir(tag);
-    CommandResult result = RunCommand("SDL_AUDIODRIVER=dummy " + std::string(TESSALINE_BINARY_DIR) +
-                                      "/" + tool + extra + " --quiet --fps 5 --data " +
-                                      BuiltShowData() + " --at " + times + " --png " + dir);
+    std::string command = "SDL_AUDIODRIVER=dummy ";
+    command += std::string(TESSALINE_BINARY_DIR) + "/" + tool + extra;
+    command += " --quiet --fps 5 --data " + BuiltShowData() + " --at " + times + " --png " + dir;
+    CommandResult result = RunCommand(command);
     EXPECT_EQ(result.status, 0) << tool << extra << ": " << result.output;
     return dir;
 }
@@ -819,7 +820,10 @@ TEST(RealShow, TheGlesCaptureMatchesTheNativeOneAndCatchesALeftOutEffect) {
     };
     std::string times;
     for (const Tolerance& t : tolerances) {
-        times += (times.empty() ? "" : ",") + std::string(t.time);
+        if (!times.empty()) {
+            times += ',';
+        }
+        times += t.time;
     }
     const std::string native = CaptureAt("tessaline-capture", "", times, "gles-native");
     const std::string gles = CaptureAt("tessaline-capture-gles", "", times, "gles-layer");
