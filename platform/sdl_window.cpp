@@ -1,15 +1,17 @@
 // The SDL window and everything around it that does not depend on the
 // context: start-up, the window and cursor, events, the clock, pacing, the
-// error box and shutting down.
+// present hook, the error box and shutting down.
 //
-// State: the one window (file-static). The context, the picture and
-// presenting belong to the window file that is linked with this one.
+// State: the one window and the present hook (file-static). The context,
+// the picture and presenting belong to the window file linked with this one.
 #include "platform/sdl_window.h"
 
 #include <cstring>
 #include <initializer_list>
 
 static PlatformSurface Surface;
+static PresentHook CurrentPresentHook;
+static void* PresentHookUser;
 
 bool PlatformInit(bool headless) {
     if (headless) {
@@ -57,6 +59,19 @@ DeviceContextHandle CreatePlatformWindow(const char* title, int x, int y, int wi
 
 SDL_Window* GetSdlWindow() {
     return Surface.window;
+}
+
+void SetPresentHook(PresentHook hook, void* user) {
+    CurrentPresentHook = hook;
+    PresentHookUser = user;
+}
+
+bool RunPresentHook() {
+    if (CurrentPresentHook == nullptr) {
+        return false;
+    }
+    CurrentPresentHook(PresentHookUser);
+    return true;
 }
 
 void HideAndParkCursor(int x, int y) {

@@ -3,7 +3,8 @@
 //
 // sdl_window.cpp owns the one SDL window and serves everything in window.h
 // that does not depend on the kind of context: start-up, the window and the
-// cursor, events, the clock, pacing, the error box and shutting down. Each
+// cursor, events, the clock, pacing, the present hook, the error box and
+// shutting down. Each
 // window file serves the context, the picture and presenting, and says which
 // context it wants through SetSdlContextAttributes.
 #pragma once
@@ -22,3 +23,7 @@ void SetSdlContextAttributes();
 
 // The window made by CreatePlatformWindow, or nullptr.
 SDL_Window* GetSdlWindow();
+
+// Hands the finished picture to the present hook when one is set (see
+// SetPresentHook); false when none is, and the window file shows it.
+bool RunPresentHook();

@@ -1,10 +1,11 @@
 // The OpenGL context and the off-screen picture, over SDL2; the window
-// itself and the rest of SDL are in sdl_window.cpp.
+// itself, the present hook and the rest of SDL are in sdl_window.cpp.
 //
-// State: the context, the picture's framebuffer object, the buffer that
-// enlarges it for the window, and the present hook, all file-static. The framebuffer functions are
-// not part of OpenGL 1.x: they are fetched from the driver when the context is made, once the
-// driver has said that it has them (OpenGL 3.0 or the ARB framebuffer extension).
+// State: the context, the picture's framebuffer object and the buffer that
+// enlarges it for the window, all file-static. The framebuffer functions are
+// not part of OpenGL 1.x: they are fetched from the driver when the context
+// is made, once the driver has said that it has them (OpenGL 3.0 or the ARB
+// framebuffer extension).
 #include "platform/sdl_window.h"
 
 #define GL_GLEXT_PROTOTYPES 0
@@ -25,8 +26,6 @@ static GLuint PictureDepth;
 static GLuint ScaleFramebuffer;
 static GLuint ScaleColour;
 static int ScaleFactor;
-static PresentHook CurrentPresentHook;
-static void* PresentHookUser;
 
 static PFNGLGENFRAMEBUFFERSPROC GenFramebuffers;
 static PFNGLDELETEFRAMEBUFFERSPROC DeleteFramebuffers;
@@ -305,18 +304,12 @@ bool ReadPresentedPicture(int width, int height, uint8_t* rgb) {
 }
 
 void SwapBuffers(DeviceContextHandle surface) {
-    if (CurrentPresentHook != nullptr) {
-        CurrentPresentHook(PresentHookUser);
+    if (RunPresentHook()) {
         return;
     }
     if (surface != nullptr && surface->window != nullptr && PictureFramebuffer != 0) {
         ShowPicture(surface->window);
     }
-}
-
-void SetPresentHook(PresentHook hook, void* user) {
-    CurrentPresentHook = hook;
-    PresentHookUser = user;
 }
 
 void* GetGlProcAddress(const char* name) {

@@ -1,13 +1,14 @@
-// The window, an OpenGL ES 3.0 context and the picture, over SDL2, for the
-// native build of the fixedgl layer (tessaline-capture-gles).
+// An OpenGL ES 3.0 context and the picture, over SDL2, for the native build
+// of the fixedgl layer (tessaline-capture-gles); the window, the present hook
+// and the rest of SDL are in sdl_window.cpp.
 //
-// State, all file-static: the ES context, the picture (es_picture.h) and the
-// present hook; the window and the rest of SDL are in sdl_window.cpp. While the context exists the
-// picture stays bound for drawing and reading, as a back buffer would, and the layer serves every
-// gl… call; the driver is reached only through the emscripten_gl… functions of gles_entry.cpp.
-// Presenting to the window stretches the picture over it: the capture reads the picture and never
-// looks at the window. ReadPresentedPicture and GlVersionAtLeast belong to the desktop window
-// (window.cpp) alone.
+// State, all file-static: the ES context and the picture (es_picture.h).
+// While the context exists the picture stays bound for drawing and reading,
+// as a back buffer would, and the layer serves every gl… call; the driver is
+// reached only through the emscripten_gl… functions of gles_entry.cpp.
+// Presenting to the window stretches the picture over it: the capture reads
+// the picture and never looks at the window. ReadPresentedPicture and
+// GlVersionAtLeast belong to the desktop window (window.cpp) alone.
 #include "fixedgl/fixed_gl.h"
 #include "platform/es_picture.h"
 #include "platform/gles_entry.h"
@@ -17,8 +18,6 @@
 
 static SDL_GLContext Context;
 static EsPicture Picture;
-static PresentHook CurrentPresentHook;
-static void* PresentHookUser;
 
 // OpenGL ES 3.0, the API that WebGL 2 follows.
 void SetSdlContextAttributes() {
@@ -73,18 +72,12 @@ static void ShowPicture(SDL_Window* window) {
 
 void SwapBuffers(DeviceContextHandle surface) {
     FlushFixedGl();
-    if (CurrentPresentHook != nullptr) {
-        CurrentPresentHook(PresentHookUser);
+    if (RunPresentHook()) {
         return;
     }
     if (surface != nullptr && surface->window != nullptr && Picture.framebuffer != 0) {
         ShowPicture(surface->window);
     }
-}
-
-void SetPresentHook(PresentHook hook, void* user) {
-    CurrentPresentHook = hook;
-    PresentHookUser = user;
 }
 
 // Extension entry points are the layer's, which serves multitexturing itself.

@@ -16,6 +16,7 @@ elif [ $# -gt 0 ]; then
     exit 1
 fi
 "$root/scripts/setup.sh"
+"$root/scripts/setup_web.sh"
 
 web="$root/build-web"
 site="$web/site"
@@ -36,7 +37,7 @@ if [ ! -f "$jpegPrefix/lib/libjpeg.a" ]; then
     if [ ! -d "$jpegSource" ]; then
         (cd "$web" && apt-get source -qq "libjpeg-turbo=1:$jpegVersion-2" >"$web/jpeg-source.log" 2>&1) || {
             cat "$web/jpeg-source.log" >&2
-            echo "web: can't fetch the libjpeg-turbo $jpegVersion source (needs a deb-src entry; scripts/setup.sh adds one)" >&2
+            echo "web: can't fetch the libjpeg-turbo $jpegVersion source (needs a deb-src entry; scripts/setup_web.sh adds one)" >&2
             exit 1
         }
     fi

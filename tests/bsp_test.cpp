@@ -37,14 +37,18 @@ std::string WriteTestLevel(const TestLevel& level, const std::string& tag) {
     return path;
 }
 
-// Loads the level and builds its textures, coordinates, lightmaps and
+// Loads the level file and builds its textures, coordinates, lightmaps and
 // visibility arrays, as the level scene's load does.
-void LoadAndBuild(const TestLevel& level) {
-    LoadBSPFile(WriteTestLevel(level, "bsp").c_str());
-    Palette palette = GreyPalette();
+void LoadAndBuildFile(const std::string& path, const Palette& palette) {
+    LoadBSPFile(path.c_str());
     BuildLevelTextures(&palette);
     BuildFaceTexCoords();
     AllocVisibilityArrays();
+}
+
+// The same for a test level, with the grey palette.
+void LoadAndBuild(const TestLevel& level) {
+    LoadAndBuildFile(WriteTestLevel(level, "bsp"), GreyPalette());
 }
 
 // Frustum planes that accept everything.
@@ -1128,12 +1132,19 @@ void DrawLevelFrom(float x, float y, float z, float yaw) {
     DisableMultitexture();
 }
 
-void UploadTestLevel(const TestLevel& level) {
+// Loads and builds the level file on the test display, its textures and
+// lightmaps uploaded and multitexturing on, ready to draw.
+void UploadLevelFile(const std::string& path, const Palette& palette) {
     OpenTestDisplay();
-    LoadAndBuild(level);
+    LoadAndBuildFile(path, palette);
     UploadLevelTextures();
     UploadLightmaps();
     LoadMultitexture();
+}
+
+// The same for a test level, with the grey palette.
+void UploadTestLevel(const TestLevel& level) {
+    UploadLevelFile(WriteTestLevel(level, "bsp"), GreyPalette());
 }
 
 TEST(LevelDrawing, FacesShowTextureTimesLightmap) {
@@ -1265,21 +1276,13 @@ Camera* LookAtCamera(float x, float y, float z, float tx, float ty, float tz) {
 }
 
 TEST(LevelDrawing, GroupingByPageChangesNoPixelOfTheTestLevels) {
-    OpenTestDisplay();
     // Rooms on two storeys: about 2,500 faces over five pages.
     LargeLevelShape shape;
     shape.rooms[0] = shape.rooms[1] = 4;
     shape.rooms[2] = 2;
     TestLevel rooms;
     static_cast<BspRecords&>(rooms) = MakeLargeLevel(shape);
-    LoadBSPFile(WriteTestLevel(rooms, "bsp-grouped").c_str());
-    Palette palette = GreyPalette();
-    BuildLevelTextures(&palette);
-    BuildFaceTexCoords();
-    AllocVisibilityArrays();
-    UploadLevelTextures();
-    UploadLightmaps();
-    LoadMultitexture();
+    UploadTestLevel(rooms);
     ASSERT_GE(LightmapPagesUsed(), 4);
     std::vector<Camera*> cameras = {
         LookAtCamera(-250, -350, 800, 512, 512, 192),   // outside, all of it in view
@@ -1314,16 +1317,9 @@ TEST(LevelDrawing, GroupingByPageChangesNoPixelOfTheShowsLevel) {
     if (!std::filesystem::exists(data + "qorldm1.bsp")) {
         GTEST_SKIP() << "no level in the build's data yet";
     }
-    OpenTestDisplay();
-    LoadBSPFile((data + "qorldm1.bsp").c_str());
     Palette palette;
     ASSERT_EQ(ReadPaletteFile((data + "palette.lmp").c_str(), &palette), 0);
-    BuildLevelTextures(&palette);
-    BuildFaceTexCoords();
-    AllocVisibilityArrays();
-    UploadLevelTextures();
-    UploadLightmaps();
-    LoadMultitexture();
+    UploadLevelFile(data + "qorldm1.bsp", palette);
     BuildCameraTrack();
     std::vector<Camera*> cameras;
     Camera* flying = NewCamera();
