@@ -208,8 +208,11 @@ static void DrawScaledPicture(GLuint target, int width, int height) {
     // is set on it, so set one every time before drawing into the window.
     BindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
     glViewport(0, 0, width, height);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    if (area.width != width || area.height != height) {
+        // Black bars; an area over the whole window needs none.
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
     const int right = area.x + area.width;
     const int top = area.y + area.height;
     const int scaledWidth = PictureWidth * area.factor;
