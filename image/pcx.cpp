@@ -3,7 +3,9 @@
 // Of the 128-byte header the reader uses xmax (offset 8) and ymax (offset 10):
 // width = xmax + 1, height = ymax + 1, xmin and ymin taken as 0; bits per
 // pixel (offset 3) and the plane count (offset 65), which must say one plane
-// of 8-bit indices; and bytes per line (offset 66). Writers pad every line to
+// of 8-bit indices; and bytes per line (offset 66). A kind field left at
+// zero was not filled in by its writer: bits 0 count as 8 and planes 0 as
+// one, as the show's files were always read. Writers pad every line to
 // an even number of bytes (some to more), so an odd-width picture stores
 // width + 1 bytes a line: each line's first width pixels are kept and the
 // rest of its bytes skipped. A header whose bytes per line is below the width
@@ -75,7 +77,9 @@ PcxResult ReadPcxIndices(Image* image, PcxFormat* format, const char* path) {
     }
     format->bitsPerPixel = header[3];
     format->planes = header[65];
-    if (format->bitsPerPixel != 8 || format->planes != 1) {
+    int bits = format->bitsPerPixel == 0 ? 8 : format->bitsPerPixel;
+    int planes = format->planes == 0 ? 1 : format->planes;
+    if (bits != 8 || planes != 1) {
         return PcxResult::NotEightBit;
     }
     image->width = (header[8] | header[9] << 8) + 1;

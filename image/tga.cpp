@@ -3,8 +3,10 @@
 // Header (18 bytes, little-endian): ID length at 0, colour map type at 1,
 // image type at 2, width at 12, height at 14, pixel depth at 16, descriptor
 // at 17; the five colour map bytes at 3 and the x and y origin are ignored.
-// Pixels are stored B, G, R(, A), bottom row first unless descriptor bit 5
-// (top-left origin) is set, as some paint programs write them. A run-length
+// Pixels are stored B, G, R(, A), and rows are always taken bottom row first:
+// the descriptor is not looked at, so a file with its top-left-origin bit
+// (bit 5) set comes out upside down. The show's pictures were drawn, and its
+// texture coordinates chosen, against that rule. A run-length
 // packet starts with one byte: count = (byte & 0x7F) + 1; bit 7 set means one
 // pixel value repeated count times, clear means count pixel values follow.
 // Packets may cross rows.
@@ -57,7 +59,6 @@ TgaResult ReadTga(Image* image, const char* path) {
     int width = header[12] | header[13] << 8;
     int height = header[14] | header[15] << 8;
     int depth = header[16];
-    bool topRowFirst = (header[17] & 0x20) != 0;
     if (imageType != 2 && imageType != 10) {
         return TgaResult::BadType;
     }
@@ -83,15 +84,10 @@ TgaResult ReadTga(Image* image, const char* path) {
             // Cut short: the rows the file no longer holds stay black.
         }
         // The decoder below puts the file's first row last, like this.
-        if (!topRowFirst) {
-            FlipRows(&image->pixels, width, height, bpp);
-        }
+        FlipRows(&image->pixels, width, height, bpp);
     } else {
         // False when the packets end early: the rest of the picture stays 0.
         DecodeTgaRle(image, file.get(), bpp, &image->pixels);
-        if (topRowFirst) {
-            FlipRows(&image->pixels, width, height, bpp);
-        }
     }
     image->internalFormat = image->pixelFormat = bpp == 3 ? GL_RGB : GL_RGBA;
     SwapRedBlue(image, bpp);

@@ -1,8 +1,9 @@
 // The TGA reader: uncompressed (type 2) and run-length (type 10) true-colour
 // pictures of 24 or 32 bits per pixel, into a new registered Image.
 //
-// Rows are stored bottom row first unless the descriptor's top-left origin bit
-// is set; the result is top row first, R, G, B(, A). A file cut short shows
+// Rows are always taken bottom row first, whatever the descriptor says (a
+// file with its top-left-origin bit set shows upside down); the result is top
+// row first, R, G, B(, A). A file cut short shows
 // with its missing pixels black; an unsupported kind, a header cut short or a
 // picture larger than MaxImageSide ends the program through FatalError.
 #pragma once

@@ -100,6 +100,10 @@ int PaceSwapsToDisplay() {
     return 0;
 }
 
+int ReadSwapInterval() {
+    return SDL_GL_GetSwapInterval();
+}
+
 bool PollPlatformEvent(PlatformEvent* event) {
     SDL_Event sdlEvent;
     if (!SDL_PollEvent(&sdlEvent)) {

@@ -239,6 +239,10 @@ int PaceSwapsToDisplay() {
     return 1;
 }
 
+int ReadSwapInterval() {
+    return 1;
+}
+
 // Microseconds of the page's high-resolution clock.
 int64_t ReadPlatformCounter() {
     return static_cast<int64_t>(emscripten_get_now() * 1000.0);

@@ -14,6 +14,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 
 static SDL_GLContext Context;
 static int PictureWidth;
@@ -66,8 +67,46 @@ bool GlVersionAtLeast(const char* version, int major, int minor) {
     return foundMajor > major || (foundMajor == major && foundMinor >= minor);
 }
 
+bool ExtensionListHas(const char* list, const char* name) {
+    if (list == nullptr || name == nullptr || *name == '\0') {
+        return false;
+    }
+    size_t length = std::strlen(name);
+    for (const char* at = std::strstr(list, name); at != nullptr;
+         at = std::strstr(at + 1, name)) {
+        bool startsWord = at == list || at[-1] == ' ';
+        bool endsWord = at[length] == ' ' || at[length] == '\0';
+        if (startsWord && endsWord) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The driver's own answer: the extension string of a compatibility context,
+// or the indexed list of a core one (where GL_EXTENSIONS is no longer a
+// string). SDL's helper is not used, since it also obeys an environment
+// variable of the extension's name.
 bool HasGlExtension(const char* name) {
-    return SDL_GL_ExtensionSupported(name) == SDL_TRUE;
+    const char* list = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    if (list != nullptr) {
+        return ExtensionListHas(list, name);
+    }
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    PFNGLGETSTRINGIPROC getStringi = nullptr;
+    if (!FetchGl(&getStringi, "glGetStringi")) {
+        return false;
+    }
+    GLint count = 0;
+    glGetIntegerv(GL_NUM_EXTENSIONS, &count);
+    for (GLint i = 0; i < count; i++) {
+        const char* extension = reinterpret_cast<const char*>(getStringi(GL_EXTENSIONS, i));
+        if (extension != nullptr && std::strcmp(extension, name) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // The loader hands out a pointer for any name, so whether the driver has

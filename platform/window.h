@@ -56,6 +56,9 @@ ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int 
 // vertical sync, else none. Returns the swap interval set: -1, 1 or 0.
 int PaceSwapsToDisplay();
 
+// The current context's swap interval: 0 when presents wait for nothing.
+int ReadSwapInterval();
+
 // Deletes the picture and the context; safe to call when none exists.
 void DeletePlatformContext();
 
@@ -102,7 +105,12 @@ bool PollPlatformEvent(PlatformEvent* event);
 void* GetGlProcAddress(const char* name);
 
 // Whether the current context's driver lists the extension (a whole name).
+// Asks the driver alone: no environment variable changes the answer.
 bool HasGlExtension(const char* name);
+
+// Whether a space-separated extension list names the extension as a whole
+// word ("GL_ARB_multitexture" is not found in "GL_ARB_multitexture_x").
+bool ExtensionListHas(const char* list, const char* name);
 
 // Whether an OpenGL version string ("4.5 (Compatibility Profile) Mesa …",
 // "OpenGL ES 3.0 …") is at least major.minor; false for none.

@@ -12,23 +12,23 @@ namespace fs = std::filesystem;
 #define TESSALINE_DATA_FROM_PROGRAM "../share/tessaline"
 #endif
 
-bool HoldsShowData(const std::string& folder) {
+bool HoldsAnyShowFolder(const std::string& folder) {
     static const char* const Folders[] = {"textures", "skybox", "objects", "bsp", "music"};
     for (const char* name : Folders) {
         std::error_code error;
-        if (!fs::is_directory(fs::path(folder) / name, error)) {
-            return false;
+        if (fs::is_directory(fs::path(folder) / name, error)) {
+            return true;
         }
     }
-    return true;
+    return false;
 }
 
 std::string ChooseDataFolder(const std::string& workingDir, const std::string& programPath) {
-    if (HoldsShowData(workingDir) || programPath.empty()) {
+    if (HoldsAnyShowFolder(workingDir) || programPath.empty()) {
         return workingDir;
     }
     fs::path installed = fs::path(programPath).parent_path() / TESSALINE_DATA_FROM_PROGRAM;
-    if (HoldsShowData(installed.string())) {
+    if (HoldsAnyShowFolder(installed.string())) {
         return installed.lexically_normal().string();
     }
     return workingDir;

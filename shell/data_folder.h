@@ -1,21 +1,23 @@
 // Where the show's data files are read from.
 //
 // The show reads every file by a path relative to the working directory. A
-// folder that holds the show's five folders (textures/, skybox/, objects/,
-// bsp/, music/) is played as it is, so a person with the original files
-// plays them by starting the program there; from anywhere else the installed
-// program plays the data installed with it, found from the program's own
-// location. No state; nothing here reads the environment.
+// folder that holds any of the show's five folders (textures/, skybox/,
+// objects/, bsp/, music/) is played as it is, so a person with another set of
+// the show's files plays it by starting the program there, and a file that
+// set lacks is reported by name. Only from a folder that holds none of the
+// five does the installed program play the data installed with it, found
+// from the program's own location. No state; nothing here reads the
+// environment.
 #pragma once
 
 #include <string>
 
-// True when folder holds all five of the show's data folders.
-bool HoldsShowData(const std::string& folder);
+// True when folder holds at least one of the show's five data folders.
+bool HoldsAnyShowFolder(const std::string& folder);
 
-// The folder to play: workingDir when it holds the show's data, else the
-// installed data folder of the program at programPath when that holds it,
-// else workingDir (whose missing files are then reported as usual).
+// The folder to play: workingDir when it holds any of the show's folders,
+// else the installed data folder of the program at programPath when that
+// holds any, else workingDir (whose missing files are then reported as usual).
 std::string ChooseDataFolder(const std::string& workingDir, const std::string& programPath);
 
 // Makes the chosen folder the working directory for the running program.

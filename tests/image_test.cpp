@@ -240,57 +240,40 @@ INSTANTIATE_TEST_SUITE_P(AllForms, TgaForms,
                                            TgaForm{10, 32, 0}, TgaForm{2, 24, 9},
                                            TgaForm{10, 32, 255}));
 
-// Rows of picture in the opposite order.
-static std::vector<uint8_t> FlippedRows(const std::vector<uint8_t>& picture, int width, int height,
-                                        int bpp) {
-    std::vector<uint8_t> flipped(picture.size());
-    size_t rowBytes = static_cast<size_t>(width) * bpp;
-    for (int row = 0; row < height; row++) {
-        std::memcpy(&flipped[row * rowBytes], &picture[(height - 1 - row) * rowBytes], rowBytes);
-    }
-    return flipped;
-}
-
-TEST(Tga, TopLeftOriginFilesAreReadTopRowFirst) {
+TEST(Tga, RowsAreTakenBottomFirstWhateverTheDescriptorSays) {
     // Paint programs may store rows top first and say so with descriptor bit
-    // 5: writing the flipped picture bottom first and setting the bit gives
-    // exactly such a file.
+    // 5. The reader never looks at it: the show's pictures were made against
+    // a reader that always takes the bottom row first, so such a file shows
+    // flipped, raw and run-length alike.
     for (int type : {2, 10}) {
-        std::vector<uint8_t> picture = CountingPicture(3, 4, 4);
-        std::vector<uint8_t> file = MakeTga(type, 32, 3, 4, FlippedRows(picture, 3, 4, 4));
-        file[17] = 0x28; // top-left origin, 8 alpha bits
-        int handle = LoadTga(WriteFixture("top.tga", file).c_str());
-        EXPECT_EQ(GetImage(handle)->pixels, picture) << "type " << type;
+        for (uint8_t descriptor : {0x08, 0x28}) {
+            std::vector<uint8_t> picture = CountingPicture(3, 4, 4);
+            std::vector<uint8_t> file = MakeTga(type, 32, 3, 4, picture);
+            file[17] = descriptor;
+            int handle = LoadTga(WriteFixture("top.tga", file).c_str());
+            EXPECT_EQ(GetImage(handle)->pixels, picture)
+                << "type " << type << ", descriptor " << int(descriptor);
+        }
     }
 }
 
 TEST(Tga, FilesCutShortShowWithTheMissingPixelsBlack) {
     // 4 x 4, 24 bits; the file keeps its bottom row and one pixel of the
-    // next, raw and run-length alike, and for the raw form bottom-left and
-    // top-left origin. The pixels the file lost are black.
+    // next, raw and run-length alike. The pixels the file lost are black.
     std::vector<uint8_t> picture = CountingPicture(4, 4, 3);
-    struct Case {
-        int type;
-        bool topRowFirst;
-    };
-    for (const Case c : {Case{2, false}, Case{2, true}, Case{10, false}}) {
-        std::vector<uint8_t> stored = c.topRowFirst ? FlippedRows(picture, 4, 4, 3) : picture;
-        std::vector<uint8_t> file = MakeTga(c.type, 24, 4, 4, stored);
-        if (c.topRowFirst) {
-            file[17] = 0x20;
-        }
+    for (int type : {2, 10}) {
+        std::vector<uint8_t> file = MakeTga(type, 24, 4, 4, picture);
         // Five pixels' data: raw bytes, or (with no runs in a counting
         // picture) one raw packet header followed by the pixels.
-        size_t keep = 18 + 5 * 3 + (c.type == 10 ? 1 : 0);
+        size_t keep = 18 + 5 * 3 + (type == 10 ? 1 : 0);
         file.resize(keep);
         std::vector<uint8_t> expected(picture.size(), 0);
-        // The file's first row, and the first pixel of its second row.
-        int firstRow = c.topRowFirst ? 0 : 3;
-        int secondRow = c.topRowFirst ? 1 : 2;
-        std::memcpy(&expected[firstRow * 12], &picture[firstRow * 12], 12);
-        std::memcpy(&expected[secondRow * 12], &picture[secondRow * 12], 3);
+        // The file's first row is the picture's bottom row (3); then the
+        // first pixel of row 2.
+        std::memcpy(&expected[3 * 12], &picture[3 * 12], 12);
+        std::memcpy(&expected[2 * 12], &picture[2 * 12], 3);
         int handle = LoadTga(WriteFixture("cut.tga", file).c_str());
-        EXPECT_EQ(GetImage(handle)->pixels, expected) << "type " << c.type;
+        EXPECT_EQ(GetImage(handle)->pixels, expected) << "type " << type;
     }
 }
 
@@ -457,6 +440,33 @@ TEST(Pcx, PaddedLinesKeepTheirPixelsAndSkipThePadding) {
     }
 }
 
+TEST(Pcx, HeadersWithTheKindLeftAtZeroReadAsEightBitIndices) {
+    // Some writers leave bits per pixel, planes and bytes per line at zero;
+    // the pixels are still one stream of 8-bit indices, width bytes a line.
+    std::vector<uint8_t> palette = MakeTestPalette();
+    std::vector<uint8_t> indices;
+    for (int i = 0; i < 6 * 3; i++) {
+        indices.push_back(static_cast<uint8_t>(7 * i + 200));
+    }
+    // Bits, planes: both unfilled, or one of them (a zero counts as the
+    // show's own kind, 8 bits in one plane).
+    const std::pair<int, int> kinds[] = {{0, 0}, {8, 0}, {0, 1}};
+    for (auto [bits, planes] : kinds) {
+        std::vector<uint8_t> file = MakeLinedPcx(6, 3, 6, indices, 0, palette);
+        file[3] = static_cast<uint8_t>(bits);
+        file[65] = static_cast<uint8_t>(planes);
+        file[66] = file[67] = 0;
+        const Image* image = GetImage(LoadPcx(WriteFixture("unfilled.pcx", file).c_str()));
+        ASSERT_EQ(image->pixels.size(), indices.size() * 3);
+        for (size_t i = 0; i < indices.size(); i++) {
+            ASSERT_TRUE(std::equal(image->pixels.begin() + 3 * i,
+                                   image->pixels.begin() + 3 * i + 3,
+                                   palette.begin() + 3 * indices[i]))
+                << bits << " bits, " << planes << " planes, pixel " << i;
+        }
+    }
+}
+
 TEST(Pcx, DataCutShortLeavesTheRestAtIndexZero) {
     std::vector<uint8_t> palette = MakeTestPalette();
     // The marker byte before the palette is data to the decoder; dropping it
@@ -516,6 +526,8 @@ TEST(Pcx, BadFilesAreRefusedWithTheirMessage) {
          "1 plane(s) of 1 bits per pixel; only one plane of 8 bits (256 colours) is supported"},
         {"ega.pcx", withFormat(fourByFour, 1, 4),
          "4 plane(s) of 1 bits per pixel; only one plane of 8 bits (256 colours) is supported"},
+        {"bitless.pcx", withFormat(fourByFour, 0, 3),
+         "3 plane(s) of 0 bits per pixel; only one plane of 8 bits (256 colours) is supported"},
     };
     for (const Case& c : cases) {
         std::string path = dir + "/" + c.name;
