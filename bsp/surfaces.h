@@ -20,8 +20,11 @@ void ClearTextureChains();
 
 // Draws every non-empty chain in slot order, binding each base texture once.
 // A chain's faces are drawn grouped by lightmap page, in chain order inside a
-// page, so each page is bound once per texture; the order changes no pixel,
-// since no two faces of the level cover a pixel at the same depth.
+// page, so each page is bound once per texture. Where two faces of one
+// texture cover a pixel at the same value in the 16-bit depth buffer, the
+// later-drawn face wins (GL_LEQUAL), so such a pixel may differ from the
+// walk's order: real levels have a few such ties (a handful of pixels in a
+// thousand frames); elsewhere the order changes no pixel.
 void DrawTextureChains();
 
 // Writes the count faces of faces into ordered grouped by lightmap page, the

@@ -72,8 +72,7 @@ bool ExtensionListHas(const char* list, const char* name) {
         return false;
     }
     size_t length = std::strlen(name);
-    for (const char* at = std::strstr(list, name); at != nullptr;
-         at = std::strstr(at + 1, name)) {
+    for (const char* at = std::strstr(list, name); at != nullptr; at = std::strstr(at + 1, name)) {
         bool startsWord = at == list || at[-1] == ' ';
         bool endsWord = at[length] == ' ' || at[length] == '\0';
         if (startsWord && endsWord) {

@@ -459,8 +459,7 @@ TEST(Pcx, HeadersWithTheKindLeftAtZeroReadAsEightBitIndices) {
         const Image* image = GetImage(LoadPcx(WriteFixture("unfilled.pcx", file).c_str()));
         ASSERT_EQ(image->pixels.size(), indices.size() * 3);
         for (size_t i = 0; i < indices.size(); i++) {
-            ASSERT_TRUE(std::equal(image->pixels.begin() + 3 * i,
-                                   image->pixels.begin() + 3 * i + 3,
+            ASSERT_TRUE(std::equal(image->pixels.begin() + 3 * i, image->pixels.begin() + 3 * i + 3,
                                    palette.begin() + 3 * indices[i]))
                 << bits << " bits, " << planes << " planes, pixel " << i;
         }

@@ -65,7 +65,7 @@ TestLevel MakeTwoRoomLevel() {
     // Both faces span 128 x 128 texels: 9 x 9 samples.
     level.lightData.assign(81, 100);
     level.lightData.resize(162, 50);
-    level.entities = "{\n\"classname\" \"worldspawn\"\n}\n{\n\"classname\" \"info_player_start\"\n"
+    level.entities = "{\n\"classname\" \"world\"\n}\n{\n\"classname\" \"info_player_start\"\n"
                      "\"origin\" \"32 0 8\"\n\"angle\" \"90\"\n}\n";
     return level;
 }
@@ -130,8 +130,8 @@ TestLevel MakeCompiledLevel() {
                                          {"", 0, 0, 0, true},
                                          {"brick", 64, 48, 180, false},
                                          {"panel", 24, 40, 160, false},
-                                         {"*water1", 16, 16, MarkerIndex, false},
-                                         {"sky4", 32, 16, MarkerIndex, false},
+                                         {"*pool", 16, 16, MarkerIndex, false},
+                                         {"skyblue", 32, 16, MarkerIndex, false},
                                          {"door", 16, 16, MarkerIndex, false},
                                          {"", 0, 0, 0, true}});
     // Edge 0 is never used: a surf edge -0 could not walk it backwards.
@@ -203,11 +203,11 @@ TestLevel MakeCompiledLevel() {
         {{16, -16, -64}, {24, 16, 0}, {0, 0, 0}, {6, 0, 0, 0}, 0, 8, 2},
         {{40, -8, -48}, {56, 8, -40}, {0, 0, 0}, {8, 0, 0, 0}, 0, 10, 1},
     };
-    level.entities = "{\n\"classname\" \"worldspawn\"\n\"wad\" \"gfx/base.wad\"\n}\n"
+    level.entities = "{\n\"classname\" \"world\"\n\"wad\" \"stone\"\n}\n"
                      "{\n\"classname\" \"info_player_start\"\n\"origin\" \"48 0 0\"\n"
                      "\"angle\" \"180\"\n}\n"
-                     "{\n\"classname\" \"func_door\"\n\"model\" \"*1\"\n}\n"
-                     "{\n\"classname\" \"func_plat\"\n\"model\" \"*2\"\n}\n";
+                     "{\n\"classname\" \"door\"\n\"model\" \"*1\"\n}\n"
+                     "{\n\"classname\" \"lift\"\n\"model\" \"*2\"\n}\n";
     return level;
 }
 

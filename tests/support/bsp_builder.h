@@ -54,8 +54,8 @@ TestLevel MakeTwoRoomLevel();
 //   Faces (world): 0 and 1 the wall x = 0 ("wall" 16 x 16, slot 0) facing
 //   the front and the back; 2 lit and 3 unlit on an absent slot (1); 4 on
 //   the slanted plane of type 3 ("brick" 64 x 48, slot 2) with the four
-//   styles 0, 1, 32, 63 (samples 10: stored 185); 5 sky ("sky4", slot 5)
-//   and 6 water ("*water1", slot 4), texinfo flag 1 and no lightmap; 7 on
+//   styles 0, 1, 32, 63 (samples 10: stored 185); 5 sky ("skyblue", slot 5)
+//   and 6 water ("*pool", slot 4), texinfo flag 1 and no lightmap; 7 on
 //   the plane of type 4 ("panel" 24 x 40, slot 3) with styles 1, 63
 //   (samples 5: stored 55). Faces 8-10 ("door", slot 6) belong to models 1
 //   and 2. Slot 7 is absent and unused.

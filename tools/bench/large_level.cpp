@@ -285,7 +285,7 @@ BspRecords MakeLargeLevel(const LargeLevelShape& shape) {
     char start[128];
     std::snprintf(start, sizeof start, "%d %d %d", shape.roomSize[0] / 2, shape.roomSize[1] / 2,
                   shape.roomSize[2] / 2);
-    level.entities = std::string("{\n\"classname\" \"worldspawn\"\n}\n{\n\"classname\" "
+    level.entities = std::string("{\n\"classname\" \"world\"\n}\n{\n\"classname\" "
                                  "\"info_player_start\"\n\"origin\" \"") +
                      start + "\"\n\"angle\" \"0\"\n}\n";
     return level;
