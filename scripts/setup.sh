@@ -11,6 +11,7 @@ packages=(
     libjpeg62-turbo-dev libpng-dev libmp3lame-dev libfreetype-dev fonts-dejavu-core
     libgtest-dev
     xvfb xdotool ffmpeg mpg123 sox desktop-file-utils
+    dpkg-dev file lintian
 )
 
 InstallMissingPackages "${packages[@]}"

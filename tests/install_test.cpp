@@ -1,10 +1,11 @@
-// Installing the show: the installed tree's layout, its desktop entry, and
-// the installed program choosing its data folder.
+// Installing the show: the installed tree's layout, its desktop entry, the
+// installed program choosing its data folder, and the Debian package.
 #include "shell/data_folder.h"
 #include "support/files.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -19,6 +20,16 @@ void MakeFolders(const std::string& dir, const std::vector<std::string>& names) 
     for (const std::string& name : names) {
         fs::create_directories(dir + "/" + name);
     }
+}
+
+// Runs program headless in dir, asking it to close after seconds as a window
+// manager would (SDL turns SIGTERM into a close).
+CommandResult RunProgramFor(const std::string& program, const std::string& dir, int seconds) {
+    return RunCommand("(cd '" + dir +
+                      "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy "
+                      "timeout -s KILL 60 '" +
+                      program + "' & pid=$!; sleep " + std::to_string(seconds) +
+                      "; kill -TERM $pid 2>/dev/null; wait $pid)");
 }
 
 TEST(DataFolder, TheWorkingFolderWinsWhenItHoldsAnyOfTheFiveFolders) {
@@ -70,14 +81,9 @@ class Installed : public ::testing::Test {
     }
     void SetUp() override { ASSERT_EQ(installResult->status, 0) << installResult->output; }
 
-    // Runs the installed program headless in dir, asking it to close after
-    // seconds as a window manager would (SDL turns SIGTERM into a close).
+    // Runs the installed program headless in dir for seconds.
     static CommandResult RunInstalled(const std::string& dir, int seconds) {
-        return RunCommand("(cd '" + dir +
-                          "' && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy "
-                          "timeout -s KILL 60 '" +
-                          *prefix + "/bin/tessaline' & pid=$!; sleep " + std::to_string(seconds) +
-                          "; kill -TERM $pid 2>/dev/null; wait $pid)");
+        return RunProgramFor(*prefix + "/bin/tessaline", dir, seconds);
     }
 
     static std::string* root;
@@ -142,6 +148,66 @@ TEST_F(Installed, StartsFromItsDataAnywhereAndFromAFolderHoldingTheShowsFiles) {
     EXPECT_EQ(owned.status, 1) << owned.output;
     EXPECT_NE(owned.output.find("Error opening textures/001H.tga"), std::string::npos)
         << owned.output;
+}
+
+TEST(Package, BuildsPassesLintianAndPlaysFromItsUnpackedTree) {
+    const std::string build = TESSALINE_BINARY_DIR;
+    CommandResult made = RunCommand("cmake --build '" + build + "' --target package");
+    ASSERT_EQ(made.status, 0) << made.output;
+    CommandResult arch = RunCommand("dpkg --print-architecture");
+    ASSERT_EQ(arch.status, 0) << arch.output;
+    const std::string deb = build + "/tessaline_" + TESSALINE_VERSION + "_" +
+                            arch.output.substr(0, arch.output.find('\n')) + ".deb";
+    ASSERT_TRUE(fs::is_regular_file(deb)) << made.output;
+
+    auto field = [&](const std::string& name) {
+        CommandResult result = RunCommand("dpkg-deb -f '" + deb + "' " + name);
+        EXPECT_EQ(result.status, 0) << result.output;
+        return result.output;
+    };
+    EXPECT_EQ(field("Package"), "tessaline\n");
+    EXPECT_EQ(field("Section"), "games\n");
+    EXPECT_EQ(field("Recommends"), "ffmpeg\n");
+    EXPECT_NE(field("Maintainer").find('@'), std::string::npos);
+    // Worked out from the programs' libraries, not written by hand.
+    const std::string depends = field("Depends");
+    for (const char* library :
+         {"libc6", "libsdl2-2.0-0", "libsdl2-mixer-2.0-0", "libjpeg62-turbo"}) {
+        EXPECT_NE(depends.find(library), std::string::npos) << library << " in " << depends;
+    }
+    const std::string description = field("Description");
+    EXPECT_GT(std::count(description.begin(), description.end(), '\n'), 3) << description;
+
+    ASSERT_EQ(RunCommand("command -v lintian").status, 0)
+        << "lintian is missing: run scripts/setup.sh";
+    CommandResult lint = RunCommand("lintian '" + deb + "'");
+    EXPECT_EQ(lint.output.find("\nE: "), std::string::npos) << lint.output;
+    EXPECT_NE(lint.output.rfind("E: ", 0), 0u) << lint.output;
+
+    // Unpacked into a scratch root, never installed on the machine.
+    std::string root = MakeScratchDir("package");
+    CommandResult unpacked = RunCommand("dpkg -x '" + deb + "' '" + root + "'");
+    ASSERT_EQ(unpacked.status, 0) << unpacked.output;
+    for (const char* path :
+         {"usr/bin/tessaline", "usr/bin/tessaline-capture", "usr/bin/tessaline-bench",
+          "usr/bin/tessaline-inspect", "usr/bin/tessaline-data",
+          "usr/share/tessaline/bsp/qorldm1.bsp", "usr/share/tessaline/music/velt2002.mp3",
+          "usr/share/applications/tessaline.desktop",
+          "usr/share/icons/hicolor/256x256/apps/tessaline.png", "usr/share/doc/tessaline/copyright",
+          "usr/share/doc/tessaline/changelog.gz"}) {
+        EXPECT_TRUE(fs::is_regular_file(root + "/" + path)) << path;
+    }
+    std::vector<uint8_t> bytes = ReadFileBytes(root + "/usr/share/applications/tessaline.desktop");
+    EXPECT_NE(std::string(bytes.begin(), bytes.end()).find("\nExec=\"/usr/bin/tessaline\"\n"),
+              std::string::npos);
+
+    // The unpacked program finds the unpacked data from another folder.
+    std::string elsewhere = root + "/elsewhere";
+    fs::create_directories(elsewhere);
+    CommandResult played = RunProgramFor(root + "/usr/bin/tessaline", elsewhere, 4);
+    EXPECT_EQ(played.status, 0) << played.output;
+    EXPECT_EQ(played.output.find("Error"), std::string::npos) << played.output;
+    fs::remove_all(root);
 }
 
 } // namespace
