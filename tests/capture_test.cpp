@@ -240,6 +240,17 @@ TEST_F(Capture, APassThatChangesSceneRepeatsThePictureBefore) {
     }
     EXPECT_EQ(CornerColour(frame(0)), (std::vector<uint8_t>{0, 0, 0}));
     EXPECT_NE(ReadFileBytes(frame(1)), ReadFileBytes(frame(2)));
+
+    // A span that starts on a change pass still gets the picture before it,
+    // though no frame before the span is written.
+    std::vector<uint8_t> whole = ReadFileBytes(frame(8));
+    options.pngDir = dir + "/span";
+    options.from = 2.0;
+    options.to = 2.5;
+    ASSERT_EQ(RunCapture(options), 0);
+    EXPECT_EQ(FileNames(options.pngDir), (std::set<std::string>{FrameName(8), FrameName(9)}));
+    EXPECT_EQ(ReadFileBytes(options.pngDir + "/" + FrameName(8)), whole);
+    EXPECT_EQ(CornerColour(options.pngDir + "/" + FrameName(9)), RowColour(2));
 }
 
 TEST_F(Capture, AtWritesOneFileATimeFromTheRightScene) {

@@ -17,6 +17,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cassert>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -45,7 +46,8 @@ struct Capture {
     bool readPictures;     // something is written at all
     int64_t nextFrame;     // the next frame to hand out
     int64_t written;
-    std::vector<uint8_t> picture; // the last presented picture, top row first
+    std::vector<uint8_t> picture; // the last picture read back, top row first
+    int64_t readPass;             // the pass whose picture that is (-1: none)
     std::vector<uint8_t> readBuffer;
     VideoEncoder video;
     bool videoStarted;
@@ -167,6 +169,18 @@ void ShowProgress(Capture* capture, bool last) {
     }
 }
 
+// Whether frame is written: in the asked span, or one that --at asks for.
+bool IsFrameWritten(const Capture& capture, int64_t frame) {
+    if (!capture.readPictures) {
+        return false;
+    }
+    if (!capture.options->at.empty()) {
+        return std::any_of(capture.atFrames.begin(), capture.atFrames.end(),
+                           [frame](const AtFrame& at) { return at.frame == frame; });
+    }
+    return frame >= capture.firstFrame && frame < capture.endFrame;
+}
+
 // Hands out the next frame with the current picture: written when it lies in
 // the asked span (or is one --at asks for), skipped otherwise.
 void EmitFrame(Capture* capture) {
@@ -221,7 +235,10 @@ void ReadPicture(Capture* capture) {
     }
 }
 
-// Called for every presented frame, in the pass that drew it.
+// Called for every presented frame, in the pass that drew it. The picture
+// stands for its pass's frame and, when the next pass changes scene and
+// draws nothing, for that frame too; it is read back only when one of the
+// two is written, so that frames before a span cost no read.
 void PresentFrame(void* user) {
     Capture* capture = static_cast<Capture*>(user);
     if (capture->expectedFrames == 0) {
@@ -231,17 +248,21 @@ void PresentFrame(void* user) {
     if (pass < capture->nextFrame) {
         // A second present in the same pass: the newest picture counts for
         // the passes that follow.
-        if (capture->readPictures) {
+        if (IsFrameWritten(*capture, pass + 1)) {
             ReadPicture(capture);
+            capture->readPass = pass;
         }
         return;
     }
     // Passes that drew nothing (scene changes) repeat the picture before.
     while (capture->nextFrame < pass && capture->nextFrame < capture->endFrame) {
+        assert(!IsFrameWritten(*capture, capture->nextFrame) ||
+               capture->readPass == capture->nextFrame - 1);
         EmitFrame(capture);
     }
-    if (capture->readPictures) {
+    if (IsFrameWritten(*capture, pass) || IsFrameWritten(*capture, pass + 1)) {
         ReadPicture(capture);
+        capture->readPass = pass;
     }
     if (capture->nextFrame < capture->endFrame) {
         EmitFrame(capture);
@@ -341,6 +362,7 @@ std::string AtFrameName(double seconds) {
 
 int RunCapture(const CaptureOptions& options) {
     Capture capture{};
+    capture.readPass = -1;
     if (!PrepareCapture(&capture, options)) {
         return 1;
     }
