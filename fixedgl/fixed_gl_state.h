@@ -38,6 +38,7 @@ void emscripten_glGenBuffers(GLsizei count, GLuint* buffers);
 void emscripten_glGenTextures(GLsizei count, GLuint* textures);
 void emscripten_glGenVertexArrays(GLsizei count, GLuint* arrays);
 void emscripten_glGetFloatv(GLenum name, GLfloat* values);
+void emscripten_glGetIntegerv(GLenum name, GLint* values);
 void emscripten_glGetProgramiv(GLuint program, GLenum name, GLint* value);
 void emscripten_glGetShaderiv(GLuint shader, GLenum name, GLint* value);
 GLint emscripten_glGetUniformLocation(GLuint program, const GLchar* name);

@@ -4,9 +4,9 @@
 // Each follows the classic GLU library's arithmetic so that frames match the
 // native build: the perspective matrix in double, look-at in float, spheres as
 // quad strips from pole to pole with s running 1 → 0 round the axis, and
-// mipmaps halved with rounded 2 × 2 box averages (a level one texel high or
-// wide averages pairs, rounded down).
+// mipmaps scaled to power-of-two sides and halved as mipmaps.h describes.
 #include "fixedgl/fixed_gl_state.h"
+#include "fixedgl/mipmaps.h"
 
 #include <GL/glu.h>
 
@@ -145,11 +145,12 @@ void gluSphere(GLUquadric* quadric, GLdouble radius, GLint slices, GLint stacks)
     }
 }
 
-// Power-of-two pictures only (every mipmapped picture of the show is one).
+// Any picture of at least 1 x 1; level 0 has the power-of-two sides GLU
+// picks, within the driver's largest texture (see mipmaps.h).
 GLint gluBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei width, GLsizei height,
                         GLenum format, GLenum type, const void* data) {
     assert(type == GL_UNSIGNED_BYTE);
-    if (width < 1 || height < 1 || (width & (width - 1)) != 0 || (height & (height - 1)) != 0) {
+    if (width < 1 || height < 1) {
         return GLU_INVALID_VALUE;
     }
     const int components = format == GL_RGBA              ? 4
@@ -162,49 +163,21 @@ GLint gluBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei width, GLsi
     const GLint alignment = gl.unpackAlignment;
     const size_t rowBytes =
         (static_cast<size_t>(width) * components + alignment - 1) / alignment * alignment;
-    std::vector<uint8_t> level(static_cast<size_t>(width) * height * components);
+    std::vector<uint8_t> packed(static_cast<size_t>(width) * height * components);
     const auto* source = static_cast<const uint8_t*>(data);
     for (int row = 0; row < height; ++row) {
         std::copy_n(source + row * rowBytes, static_cast<size_t>(width) * components,
-                    level.begin() + static_cast<ptrdiff_t>(row) * width * components);
+                    packed.begin() + static_cast<ptrdiff_t>(row) * width * components);
     }
+    GLint maxSize = 0;
+    emscripten_glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    const std::vector<MipmapLevel> levels =
+        BuildMipmapLevels(packed.data(), components, width, height, std::max(maxSize, 1));
     gl.unpackAlignment = 1;
-    int levelIndex = 0;
-    for (;;) {
-        glTexImage2D(target, levelIndex, internalFormat, width, height, 0, format, type,
-                     level.data());
-        if (width == 1 && height == 1) {
-            break;
-        }
-        const int newWidth = width > 1 ? width / 2 : 1;
-        const int newHeight = height > 1 ? height / 2 : 1;
-        std::vector<uint8_t> next(static_cast<size_t>(newWidth) * newHeight * components);
-        for (int y = 0; y < newHeight; ++y) {
-            for (int x = 0; x < newWidth; ++x) {
-                for (int c = 0; c < components; ++c) {
-                    auto at = [&](int px, int py) {
-                        return static_cast<int>(
-                            level[(static_cast<size_t>(py) * width + px) * components + c]);
-                    };
-                    int value;
-                    if (width > 1 && height > 1) {
-                        value = (at(2 * x, 2 * y) + at(2 * x + 1, 2 * y) + at(2 * x, 2 * y + 1) +
-                                 at(2 * x + 1, 2 * y + 1) + 2) /
-                                4;
-                    } else if (width > 1) {
-                        value = (at(2 * x, 0) + at(2 * x + 1, 0)) / 2;
-                    } else {
-                        value = (at(0, 2 * y) + at(0, 2 * y + 1)) / 2;
-                    }
-                    next[(static_cast<size_t>(y) * newWidth + x) * components + c] =
-                        static_cast<uint8_t>(value);
-                }
-            }
-        }
-        level.swap(next);
-        width = newWidth;
-        height = newHeight;
-        ++levelIndex;
+    for (size_t index = 0; index < levels.size(); ++index) {
+        const MipmapLevel& level = levels[index];
+        glTexImage2D(target, static_cast<GLint>(index), internalFormat, level.width, level.height,
+                     0, format, type, level.pixels.data());
     }
     gl.unpackAlignment = alignment;
     return 0;

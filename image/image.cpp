@@ -58,8 +58,16 @@ void UploadImage(int handle) {
     // Rows are tightly packed whatever their length.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     if (image->filter == GL_LINEAR_MIPMAP_NEAREST) {
-        gluBuild2DMipmaps(GL_TEXTURE_2D, image->internalFormat, image->width, image->height,
-                          image->pixelFormat, GL_UNSIGNED_BYTE, image->pixels.data());
+        // Loaders refuse empty pictures, and GLU takes every other size; what
+        // is left to fail is memory, which ends the load like any other.
+        assert(image->width >= 1 && image->height >= 1);
+        const GLint answer =
+            gluBuild2DMipmaps(GL_TEXTURE_2D, image->internalFormat, image->width, image->height,
+                              image->pixelFormat, GL_UNSIGNED_BYTE, image->pixels.data());
+        if (answer != 0) {
+            FatalError("Error building the mipmaps of a %d x %d texture", image->width,
+                       image->height);
+        }
     } else {
         glTexImage2D(GL_TEXTURE_2D, 0, image->internalFormat, image->width, image->height, 0,
                      image->pixelFormat, GL_UNSIGNED_BYTE, image->pixels.data());
