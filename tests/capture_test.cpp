@@ -1,7 +1,10 @@
 // The capture and benchmark tools, run in-process on rows of the test's own:
 // each row clears to its own colour and draws a bar that moves with
-// SceneTime, so a picture tells both the row and the moment.
+// SceneTime, so a picture tells both the row and the moment. Also the fixedgl
+// layer that the web build and tessaline-capture-gles draw through: its
+// mipmaps beside desktop GLU's, and its frames beside the native ones.
 #include "bsp/bsp_file.h"
+#include "fixedgl/mipmaps.h"
 #include "shell/demo.h"
 #include "shell/fatal.h"
 #include "shell/sequencer.h"
@@ -15,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <png.h>
 
 #include <algorithm>
@@ -22,8 +26,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -758,6 +764,167 @@ TEST(RealShow, NoPixelOfTheFlightStaysAtTheClearColour) {
         }
         EXPECT_EQ(black, 0) << "frame " << name << ": first at x " << first % 640 << ", y "
                             << first / 640;
+    }
+}
+
+} // namespace
+
+// The fixedgl layer's mipmaps beside desktop GLU's. The layer's gl… entry
+// points need an OpenGL ES context of their own and clash with the desktop
+// library, so the test links its level builder (fixedgl/mipmaps.h), whose
+// levels its gluBuild2DMipmaps hands to glTexImage2D one by one.
+namespace {
+
+// Random RGB texels from a fixed seed, so that every weight of the scaling
+// shows in the bytes.
+std::vector<uint8_t> MakeNoisePicture(int32_t width, int32_t height) {
+    std::mt19937 random(static_cast<uint32_t>(width * 1000 + height));
+    std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+    for (uint8_t& byte : rgb) {
+        byte = static_cast<uint8_t>(random() >> 24);
+    }
+    return rgb;
+}
+
+// The picture turned about its diagonal: texel (x, y) moves to (y, x).
+std::vector<uint8_t> TurnPicture(const std::vector<uint8_t>& rgb, int32_t width, int32_t height) {
+    std::vector<uint8_t> turned(rgb.size());
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            std::memcpy(&turned[(static_cast<size_t>(x) * height + y) * 3],
+                        &rgb[(static_cast<size_t>(y) * width + x) * 3], 3);
+        }
+    }
+    return turned;
+}
+
+// Desktop GLU's mipmaps of an RGB picture, read back level by level from the
+// driver's texture.
+std::vector<MipmapLevel> BuildGluLevels(const std::vector<uint8_t>& rgb, int32_t width,
+                                        int32_t height) {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    EXPECT_EQ(gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGB, width, height, GL_RGB, GL_UNSIGNED_BYTE,
+                                rgb.data()),
+              0);
+    std::vector<MipmapLevel> levels;
+    for (GLint level = 0; level < 16; ++level) {
+        GLint levelWidth = 0;
+        GLint levelHeight = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &levelWidth);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &levelHeight);
+        if (levelWidth == 0 || levelHeight == 0) {
+            break;
+        }
+        MipmapLevel read{levelWidth, levelHeight,
+                         std::vector<uint8_t>(static_cast<size_t>(levelWidth) * levelHeight * 3)};
+        glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_UNSIGNED_BYTE, read.pixels.data());
+        levels.push_back(std::move(read));
+    }
+    glDeleteTextures(1, &name);
+    return levels;
+}
+
+// How many bytes of two equally long pictures differ (all when the lengths do).
+size_t CountDifferentBytes(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    if (a.size() != b.size()) {
+        return std::max(a.size(), b.size());
+    }
+    size_t count = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        count += a[i] != b[i] ? 1 : 0;
+    }
+    return count;
+}
+
+// Opens the headless display for the test's length and hands it back after,
+// so that later tests in the same program open their own.
+struct DisplayForTest {
+    DisplayForTest() { OpenDisplay(true); }
+    ~DisplayForTest() { ShutdownDisplay(); }
+};
+
+// Every level's size and bytes match desktop GLU's for pictures whose sides
+// are powers of two or not, down to one texel wide or high.
+TEST(FixedGlMipmaps, LevelsMatchDesktopGluForAnySize) {
+    DisplayForTest display;
+    struct Case {
+        int32_t width;
+        int32_t height;
+        int32_t levelWidth; // level 0, worked out by GLU's nearest power of two
+        int32_t levelHeight;
+    };
+    const Case cases[] = {
+        {64, 48, 64, 64}, // 48 lies exactly between 32 and 64: up
+        {24, 40, 32, 32}, // 24 ties and goes up, 40 goes down
+        {57, 23, 64, 16}, // GLU's own example
+        {3, 5, 4, 4},     // magnified across, shrunk down
+        {1, 40, 1, 32},   // one texel wide, shrunk
+        {1, 24, 1, 32},   // one texel wide, magnified
+        {40, 1, 32, 1},   // one texel high
+        {64, 32, 64, 32}, // powers of two: kept byte for byte
+        {1, 1, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
+        const std::vector<uint8_t> picture = MakeNoisePicture(c.width, c.height);
+        const std::vector<MipmapLevel> layer =
+            BuildMipmapLevels(picture.data(), 3, c.width, c.height, 4096);
+        // Desktop GLU leaves the last row black when it scales the width
+        // alone; the layer keeps the picture there, and is set beside GLU's
+        // mipmaps of the turned picture, turned back.
+        const bool widthAlone = c.levelWidth != c.width && c.levelHeight == c.height;
+        std::vector<MipmapLevel> glu;
+        if (widthAlone) {
+            for (const MipmapLevel& level :
+                 BuildGluLevels(TurnPicture(picture, c.width, c.height), c.height, c.width)) {
+                glu.push_back({level.height, level.width,
+                               TurnPicture(level.pixels, level.width, level.height)});
+            }
+        } else {
+            glu = BuildGluLevels(picture, c.width, c.height);
+        }
+        ASSERT_FALSE(layer.empty());
+        ASSERT_FALSE(glu.empty());
+        EXPECT_EQ(layer[0].width, c.levelWidth);
+        EXPECT_EQ(layer[0].height, c.levelHeight);
+        EXPECT_EQ(glu[0].width, c.levelWidth);
+        EXPECT_EQ(glu[0].height, c.levelHeight);
+        ASSERT_EQ(layer.size(), glu.size());
+        for (size_t i = 0; i < layer.size(); ++i) {
+            EXPECT_EQ(layer[i].width, glu[i].width) << "level " << i;
+            EXPECT_EQ(layer[i].height, glu[i].height) << "level " << i;
+            EXPECT_EQ(CountDifferentBytes(layer[i].pixels, glu[i].pixels), 0u) << "level " << i;
+        }
+        if (c.levelWidth == c.width && c.levelHeight == c.height) {
+            EXPECT_EQ(CountDifferentBytes(layer[0].pixels, picture), 0u);
+        }
+    }
+}
+
+// A picture larger than the driver's largest texture has both sides halved
+// until it fits; an exact halving is the next mipmap level.
+TEST(FixedGlMipmaps, APictureTooLargeIsHalvedUntilItFits) {
+    const std::vector<uint8_t> odd = MakeNoisePicture(57, 23);
+    std::vector<std::pair<int32_t, int32_t>> sizes;
+    for (const MipmapLevel& level : BuildMipmapLevels(odd.data(), 3, 57, 23, 16)) {
+        sizes.emplace_back(level.width, level.height);
+    }
+    const std::vector<std::pair<int32_t, int32_t>> expected = {
+        {16, 4}, {8, 2}, {4, 1}, {2, 1}, {1, 1}};
+    EXPECT_EQ(sizes, expected);
+
+    const std::vector<uint8_t> even = MakeNoisePicture(64, 32);
+    const std::vector<MipmapLevel> whole = BuildMipmapLevels(even.data(), 3, 64, 32, 4096);
+    const std::vector<MipmapLevel> fitted = BuildMipmapLevels(even.data(), 3, 64, 32, 32);
+    ASSERT_EQ(fitted.size() + 1, whole.size());
+    for (size_t i = 0; i < fitted.size(); ++i) {
+        EXPECT_EQ(fitted[i].width, whole[i + 1].width);
+        EXPECT_EQ(fitted[i].height, whole[i + 1].height);
+        EXPECT_EQ(CountDifferentBytes(fitted[i].pixels, whole[i + 1].pixels), 0u) << i;
     }
 }
 
