@@ -58,9 +58,12 @@ void UploadImage(int handle) {
     // Rows are tightly packed whatever their length.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     if (image->filter == GL_LINEAR_MIPMAP_NEAREST) {
-        // Loaders refuse empty pictures, and GLU takes every other size; what
-        // is left to fail is memory, which ends the load like any other.
-        assert(image->width >= 1 && image->height >= 1);
+        // An empty picture (a TGA of no rows or columns) has nothing to show
+        // and its texture stays without one. GLU takes every other size;
+        // what is left to fail is memory, which ends the load like any other.
+        if (image->width < 1 || image->height < 1) {
+            return;
+        }
         const GLint answer =
             gluBuild2DMipmaps(GL_TEXTURE_2D, image->internalFormat, image->width, image->height,
                               image->pixelFormat, GL_UNSIGNED_BYTE, image->pixels.data());

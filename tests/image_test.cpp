@@ -305,6 +305,10 @@ TEST(Tga, PicturesWithoutPixelsGiveEmptyImages) {
         EXPECT_EQ(GetImage(handle)->width, c.width);
         EXPECT_EQ(GetImage(handle)->height, c.height);
         EXPECT_TRUE(GetImage(handle)->pixels.empty());
+        // Uploaded with mipmaps, it makes a texture with nothing in it.
+        OpenTestDisplay();
+        UploadImage(handle);
+        EXPECT_NE(GetImage(handle)->textureName, 0u);
     }
 }
 
