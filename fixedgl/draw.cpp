@@ -135,7 +135,12 @@ bool SetFixedGlOmission(const char* what) {
     State.omitLines = name == "lines";
     State.omitBlend = name == "blend";
     State.omitUnit1 = name == "unit1";
-    return State.omitLines || State.omitBlend || State.omitUnit1;
+    State.omitClamp = name == "clamp";
+    State.omitFragmentAlpha = name == "alpha";
+    State.omitNonPowerOfTwo = name == "npot";
+    State.flipSphere = name == "sphereflip";
+    return State.omitLines || State.omitBlend || State.omitUnit1 || State.omitClamp ||
+           State.omitFragmentAlpha || State.omitNonPowerOfTwo || State.flipSphere;
 }
 
 bool InitFixedGl(int width, int height) {
@@ -205,7 +210,9 @@ static void UnitSwitches(const FixedTextureUnit& unit, int32_t* mode, int32_t* f
         return;
     }
     *mode = unit.envMode == GL_REPLACE ? ModeReplace : ModeModulate;
-    *format = (bound.hasAlpha ? 1 : 0) | (bound.clamp ? 2 : 0);
+    const bool alpha = bound.hasAlpha || State.omitFragmentAlpha;
+    const bool clamp = bound.clamp && !State.omitClamp;
+    *format = (alpha ? 1 : 0) | (clamp ? 2 : 0);
     *texture = &bound;
 }
 

@@ -25,6 +25,9 @@ void* FindFixedGlFunction(const char* name);
 
 // Test hook: leaves out one effect so that tests can show that a wrong
 // picture is told from a right one. "lines" draws no outlines, "blend" never
-// blends, "unit1" never textures with unit 1; anything else leaves out
-// nothing. Returns false for an unknown name.
+// blends, "unit1" never textures with unit 1, "clamp" leaves out GL_CLAMP's
+// black border, "alpha" takes an RGB texture's alpha (1) where replace keeps
+// the fragment's, "npot" leaves textures whose sides are not powers of two
+// without a picture, and "sphereflip" turns quadric spheres' textures upside
+// down; anything else leaves out nothing. Returns false for an unknown name.
 bool SetFixedGlOmission(const char* what);

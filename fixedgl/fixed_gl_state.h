@@ -123,6 +123,10 @@ struct FixedGlState {
     bool omitLines;
     bool omitBlend;
     bool omitUnit1;
+    bool omitClamp;
+    bool omitFragmentAlpha;
+    bool omitNonPowerOfTwo;
+    bool flipSphere;
 
     GLenum polygonMode; // GL_FILL or GL_LINE, for both faces
     float lineWidth;

@@ -113,6 +113,12 @@ void gluSphere(GLUquadric* quadric, GLdouble radius, GLint slices, GLint stacks)
 
     const bool outside = quadric->orientation == GLU_OUTSIDE;
     const bool textured = quadric->textureCoords == GL_TRUE;
+    // t of stack boundary j: 1 at the +z pole, 0 at the other (the test
+    // hook's flip turns the texture upside down).
+    auto stackT = [stacks](int j) {
+        const float t = 1 - static_cast<float>(j) / stacks;
+        return GetFixedGl().flipSphere ? 1 - t : t;
+    };
     for (int j = 0; j < stacks; ++j) {
         const float zLow = cosStack[j];
         const float zHigh = cosStack[j + 1];
@@ -123,20 +129,20 @@ void gluSphere(GLUquadric* quadric, GLdouble radius, GLint slices, GLint stacks)
             const float s = 1 - static_cast<float>(i) / slices;
             if (outside) {
                 if (textured) {
-                    glTexCoord2f(s, 1 - static_cast<float>(j + 1) / stacks);
+                    glTexCoord2f(s, stackT(j + 1));
                 }
                 glVertex3f(radiusHigh * sinSlice[i], radiusHigh * cosSlice[i], zHigh);
                 if (textured) {
-                    glTexCoord2f(s, 1 - static_cast<float>(j) / stacks);
+                    glTexCoord2f(s, stackT(j));
                 }
                 glVertex3f(radiusLow * sinSlice[i], radiusLow * cosSlice[i], zLow);
             } else {
                 if (textured) {
-                    glTexCoord2f(s, 1 - static_cast<float>(j) / stacks);
+                    glTexCoord2f(s, stackT(j));
                 }
                 glVertex3f(radiusLow * sinSlice[i], radiusLow * cosSlice[i], zLow);
                 if (textured) {
-                    glTexCoord2f(s, 1 - static_cast<float>(j + 1) / stacks);
+                    glTexCoord2f(s, stackT(j + 1));
                 }
                 glVertex3f(radiusHigh * sinSlice[i], radiusHigh * cosSlice[i], zHigh);
             }
@@ -152,6 +158,11 @@ GLint gluBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei width, GLsi
     assert(type == GL_UNSIGNED_BYTE);
     if (width < 1 || height < 1) {
         return GLU_INVALID_VALUE;
+    }
+    // The test hook's wrong effect: such a texture keeps no picture.
+    if (GetFixedGl().omitNonPowerOfTwo &&
+        ((width & (width - 1)) != 0 || (height & (height - 1)) != 0)) {
+        return 0;
     }
     const int components = format == GL_RGBA              ? 4
                            : format == GL_RGB             ? 3

@@ -241,9 +241,11 @@ int main() {
         return 1;
     }
     Bench = GetPageOption("bench", &value);
-    // Tests leave out one effect with ?omit=lines, blend or unit1.
+    // Tests leave out or spoil one effect with ?omit= (SetFixedGlOmission).
     if (GetPageOption("omit", &value) && !SetFixedGlOmission(value.c_str())) {
-        ShowErrorBox("Error", ("?omit takes lines, blend or unit1: " + value).c_str());
+        ShowErrorBox("Error",
+                     ("?omit takes lines, blend, unit1, clamp, alpha, npot or sphereflip: " + value)
+                         .c_str());
         return 1;
     }
 

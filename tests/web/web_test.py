@@ -58,6 +58,8 @@ OMISSIONS = [
     ("lines", 5.0, "the logo's outline"),
     ("blend", 5.0, "blending: the veil over the logo"),
     ("unit1", 85.0, "the level's lightmaps (texture unit 1)"),
+    ("alpha", 5.0, "the fragment's alpha under an RGB texture (replace)"),
+    ("sphereflip", 30.0, "the sky spheres' texture the right way up"),
 ]
 
 # How long the page may take to play the whole show (software WebGL is slow).

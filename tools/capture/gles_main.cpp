@@ -2,7 +2,8 @@
 // the fixedgl layer on an OpenGL ES 3.0 context, the web build's path, so
 // that its frames can be set beside the native ones on the same machine.
 // Takes the same command line, and one more option as a test hook:
-// --omit lines|blend|unit1 leaves that effect out (SetFixedGlOmission).
+// --omit lines|blend|unit1|clamp|alpha|npot|sphereflip leaves that effect out
+// or makes it wrong (SetFixedGlOmission).
 #include "fixedgl/fixed_gl.h"
 #include "tools/capture/capture.h"
 
@@ -19,7 +20,9 @@ int main(int argc, char** argv) {
         }
         if (std::strcmp(argv[i], "--omit") == 0) {
             if (i + 1 == argc || !SetFixedGlOmission(argv[i + 1])) {
-                std::fputs("tessaline-capture-gles: --omit takes lines, blend or unit1\n", stderr);
+                std::fputs("tessaline-capture-gles: --omit takes lines, blend, unit1, clamp, "
+                           "alpha, npot or sphereflip\n",
+                           stderr);
                 return 1;
             }
             ++i;
