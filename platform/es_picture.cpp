@@ -12,13 +12,20 @@ static GLint RenderbufferBits(GLuint renderbuffer, GLenum which) {
     return bits;
 }
 
-bool CreateEsPicture(int width, int height, EsPicture* picture) {
+bool CreateEsPicture(int width, int height, int colourBits, EsPicture* picture) {
+    GLint largest = 0;
+    emscripten_glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
+    if (width > largest || height > largest) {
+        return false;
+    }
+    const bool deep = colourBits == 32;
     emscripten_glGenRenderbuffers(1, &picture->colour);
     emscripten_glBindRenderbuffer(GL_RENDERBUFFER, picture->colour);
-    emscripten_glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB565, width, height);
+    emscripten_glRenderbufferStorage(GL_RENDERBUFFER, deep ? GL_RGBA8 : GL_RGB565, width, height);
     emscripten_glGenRenderbuffers(1, &picture->depth);
     emscripten_glBindRenderbuffer(GL_RENDERBUFFER, picture->depth);
-    emscripten_glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, width, height);
+    emscripten_glRenderbufferStorage(
+        GL_RENDERBUFFER, deep ? GL_DEPTH_COMPONENT24 : GL_DEPTH_COMPONENT16, width, height);
     emscripten_glGenFramebuffers(1, &picture->framebuffer);
     emscripten_glBindFramebuffer(GL_FRAMEBUFFER, picture->framebuffer);
     emscripten_glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
@@ -28,10 +35,13 @@ bool CreateEsPicture(int width, int height, EsPicture* picture) {
     if (emscripten_glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
         return false;
     }
-    const bool exact = RenderbufferBits(picture->colour, GL_RENDERBUFFER_RED_SIZE) == 5 &&
-                       RenderbufferBits(picture->colour, GL_RENDERBUFFER_GREEN_SIZE) == 6 &&
-                       RenderbufferBits(picture->colour, GL_RENDERBUFFER_BLUE_SIZE) == 5 &&
-                       RenderbufferBits(picture->depth, GL_RENDERBUFFER_DEPTH_SIZE) == 16;
+    const int colour = deep ? 8 : 5;
+    const int green = deep ? 8 : 6;
+    const bool exact =
+        RenderbufferBits(picture->colour, GL_RENDERBUFFER_RED_SIZE) == colour &&
+        RenderbufferBits(picture->colour, GL_RENDERBUFFER_GREEN_SIZE) == green &&
+        RenderbufferBits(picture->colour, GL_RENDERBUFFER_BLUE_SIZE) == colour &&
+        RenderbufferBits(picture->depth, GL_RENDERBUFFER_DEPTH_SIZE) == (deep ? 24 : 16);
     emscripten_glBindRenderbuffer(GL_RENDERBUFFER, 0);
     if (!exact) {
         return false;

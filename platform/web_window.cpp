@@ -80,7 +80,8 @@ void HideAndParkCursor(int, int) {
     PageCall("hideCursor", "");
 }
 
-ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int height) {
+ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int height,
+                                    int colourBits) {
     if (surface == nullptr || !surface->open) {
         return ContextResult::NoContext;
     }
@@ -105,7 +106,7 @@ ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int 
         Context = 0;
         return ContextResult::NoContext;
     }
-    if (!CreateEsPicture(width, height, &Picture) || !InitFixedGl(width, height)) {
+    if (!CreateEsPicture(width, height, colourBits, &Picture) || !InitFixedGl(width, height)) {
         return ContextResult::NoPicture;
     }
     return ContextResult::Ok;

@@ -135,18 +135,25 @@ static GLint RenderbufferBits(GLuint renderbuffer, GLenum which) {
     return bits;
 }
 
-// Makes the 5-6-5 colour and 16-bit depth picture and binds it; false when the
-// driver cannot give exactly that.
-static bool CreatePicture(int width, int height) {
+// Makes the picture (5-6-5 colour and 16-bit depth, or 8-bit channels and
+// 24-bit depth) and binds it; false when the driver cannot give exactly that.
+static bool CreatePicture(int width, int height, int colourBits) {
     if (!FetchFramebufferFunctions()) {
         return false;
     }
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
+    if (width > largest || height > largest) {
+        return false;
+    }
+    const bool deep = colourBits == 32;
     GenRenderbuffers(1, &PictureColour);
     BindRenderbuffer(GL_RENDERBUFFER, PictureColour);
-    RenderbufferStorage(GL_RENDERBUFFER, GL_RGB565, width, height);
+    RenderbufferStorage(GL_RENDERBUFFER, deep ? GL_RGBA8 : GL_RGB565, width, height);
     GenRenderbuffers(1, &PictureDepth);
     BindRenderbuffer(GL_RENDERBUFFER, PictureDepth);
-    RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, width, height);
+    RenderbufferStorage(GL_RENDERBUFFER, deep ? GL_DEPTH_COMPONENT24 : GL_DEPTH_COMPONENT16, width,
+                        height);
 
     GenFramebuffers(1, &PictureFramebuffer);
     BindFramebuffer(GL_FRAMEBUFFER, PictureFramebuffer);
@@ -155,10 +162,10 @@ static bool CreatePicture(int width, int height) {
     if (CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
         return false;
     }
-    bool exact = RenderbufferBits(PictureColour, GL_RENDERBUFFER_RED_SIZE) == 5 &&
-                 RenderbufferBits(PictureColour, GL_RENDERBUFFER_GREEN_SIZE) == 6 &&
-                 RenderbufferBits(PictureColour, GL_RENDERBUFFER_BLUE_SIZE) == 5 &&
-                 RenderbufferBits(PictureDepth, GL_RENDERBUFFER_DEPTH_SIZE) == 16;
+    bool exact = RenderbufferBits(PictureColour, GL_RENDERBUFFER_RED_SIZE) == (deep ? 8 : 5) &&
+                 RenderbufferBits(PictureColour, GL_RENDERBUFFER_GREEN_SIZE) == (deep ? 8 : 6) &&
+                 RenderbufferBits(PictureColour, GL_RENDERBUFFER_BLUE_SIZE) == (deep ? 8 : 5) &&
+                 RenderbufferBits(PictureDepth, GL_RENDERBUFFER_DEPTH_SIZE) == (deep ? 24 : 16);
     BindRenderbuffer(GL_RENDERBUFFER, 0);
     if (!exact) {
         return false;
@@ -171,7 +178,8 @@ static bool CreatePicture(int width, int height) {
     return true;
 }
 
-ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int height) {
+ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int height,
+                                    int colourBits) {
     if (surface == nullptr || surface->window == nullptr) {
         return ContextResult::NoContext;
     }
@@ -186,7 +194,7 @@ ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int 
     }
     // Presenting waits for nothing unless PaceSwapsToDisplay asks for it.
     SDL_GL_SetSwapInterval(0);
-    return CreatePicture(width, height) ? ContextResult::Ok : ContextResult::NoPicture;
+    return CreatePicture(width, height, colourBits) ? ContextResult::Ok : ContextResult::NoPicture;
 }
 
 void DeletePlatformContext() {

@@ -47,9 +47,12 @@ DeviceContextHandle CreatePlatformWindow(const char* title, int x, int y, int wi
 void HideAndParkCursor(int x, int y);
 
 // Makes an OpenGL 1.x-compatible context current on the surface and the
-// off-screen picture of width x height pixels, 16-bit colour and depth.
-// NoPicture when the driver has no framebuffer objects or not those bits.
-ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int height);
+// off-screen picture of width x height pixels: colourBits 16 gives 5-6-5
+// colour with a 16-bit depth buffer, 32 gives 8-bit channels with a 24-bit
+// depth buffer. NoPicture when the driver has no framebuffer objects, not
+// those bits or not that size.
+ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int height,
+                                    int colourBits);
 
 // Makes each present wait for the display's refresh: adaptive vertical sync
 // where the driver offers it (a late frame shows at once), else plain

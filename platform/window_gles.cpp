@@ -26,7 +26,8 @@ void SetSdlContextAttributes() {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
 }
 
-ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int height) {
+ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int height,
+                                    int colourBits) {
     if (surface == nullptr || surface->window == nullptr) {
         return ContextResult::NoContext;
     }
@@ -40,7 +41,7 @@ ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int 
         return ContextResult::NoContext;
     }
     SDL_GL_SetSwapInterval(0);
-    if (!CreateEsPicture(width, height, &Picture) || !InitFixedGl(width, height)) {
+    if (!CreateEsPicture(width, height, colourBits, &Picture) || !InitFixedGl(width, height)) {
         return ContextResult::NoPicture;
     }
     return ContextResult::Ok;

@@ -5,6 +5,7 @@
 #include "math/random.h"
 #include "scenes/overlay.h"
 #include "shell/demo.h"
+#include "shell/picture_size.h"
 #include "shell/sequencer.h"
 
 #include <GL/gl.h>
@@ -36,7 +37,9 @@ void InitFeedbackCubes() {
         cube.size = CubeSizes[i];
         cube.fillColour = {1, 1, 1};
         cube.outlineColour = {1, 1, 1};
-        CubeImages[i] = NewRgbImage(cube.size, cube.size, TexNoMipmap | TexClamp | TexModulate);
+        // The image holds the cube's captured view at the picture's scale.
+        const int32_t side = ScalePixels(cube.size, PixelMeasure::Picture);
+        CubeImages[i] = NewRgbImage(side, side, TexNoMipmap | TexClamp | TexModulate);
         cube.outline = 1;
         cube.spin.x = static_cast<float>(NextRandom() % 200 - 100);
         cube.spin.z = static_cast<float>(NextRandom() % 200 - 100);
@@ -48,7 +51,8 @@ void InitFeedbackCubes() {
 
 void ReadCubeImage(int i, int x, int y) {
     Image* image = GetImage(CubeImages[i]);
-    glReadPixels(x, y, image->width, image->height, GL_RGB, GL_UNSIGNED_BYTE, image->pixels.data());
+    glReadPixels(ScalePixels(x, PixelMeasure::Picture), ScalePixels(y, PixelMeasure::Picture),
+                 image->width, image->height, GL_RGB, GL_UNSIGNED_BYTE, image->pixels.data());
 }
 
 void ReadCubeBlocks() {
@@ -135,7 +139,7 @@ void DrawFeedbackCube(int i, bool spin) {
     if (cube.outline != 0) {
         glColor3f(cube.outlineColour.x, cube.outlineColour.y, cube.outlineColour.z);
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-        glLineWidth(2.0f);
+        glLineWidth(ScalePixels(2.0f, PixelMeasure::Outline));
         glDisable(GL_TEXTURE_2D);
         DrawCubeMesh();
         glEnable(GL_TEXTURE_2D);

@@ -18,6 +18,7 @@
 #include "scenes/overlay.h"
 #include "scenes/switch_off.h"
 #include "shell/demo.h"
+#include "shell/picture_size.h"
 #include "shell/display.h"
 #include "shell/fatal.h"
 #include "shell/sequencer.h"
@@ -88,7 +89,7 @@ void LevelSceneStart() {
 void StartLevelDrawing() {
     LoadMultitexture();
     EnableMultitexture();
-    glViewport(0, 0, static_cast<GLsizei>(ScreenWidth), static_cast<GLsizei>(ScreenHeight));
+    glViewport(0, 0, PicturePixelWidth(), PicturePixelHeight());
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(LevelCamera->fieldOfView, LevelCamera->aspect, 4.0, 4096.0);
@@ -130,9 +131,10 @@ void DrawLevelView() {
 // The level into a w x h corner of the picture, then the cubes' view set up.
 // Reads act on the bound picture.
 static void CaptureLevel(int w, int h, float dt) {
-    glViewport(0, 0, w, h);
+    glViewport(0, 0, ScalePixels(w, PixelMeasure::CubeView),
+               ScalePixels(h, PixelMeasure::CubeView));
     DrawLevel(dt);
-    glViewport(0, 0, static_cast<GLsizei>(ScreenWidth), static_cast<GLsizei>(ScreenHeight));
+    glViewport(0, 0, PicturePixelWidth(), PicturePixelHeight());
     glEnable(GL_TEXTURE_2D);
     ApplyCamera(CubeCamera);
 }
@@ -150,7 +152,7 @@ int64_t LevelScenePasses(double frameTime) {
 void LevelSceneFrame(float dt) {
     const float t = SceneTime;
     if (t < 36.0f) {
-        glViewport(0, 0, static_cast<GLsizei>(ScreenWidth), static_cast<GLsizei>(ScreenHeight));
+        glViewport(0, 0, PicturePixelWidth(), PicturePixelHeight());
         DrawLevel(dt);
         if (t > 34.0f) {
             FadeToWhite(t - 34.0f);

@@ -14,6 +14,7 @@
 #include "scenes/object_draw.h"
 #include "scenes/overlay.h"
 #include "shell/demo.h"
+#include "shell/picture_size.h"
 #include "shell/fatal.h"
 #include "shell/sequencer.h"
 
@@ -66,7 +67,7 @@ void ObjectSceneStart() {
     UploadImage(MosaicTexture);
     UploadImage(FlashTexture);
 
-    glViewport(0, 0, static_cast<GLsizei>(ScreenWidth), static_cast<GLsizei>(ScreenHeight));
+    glViewport(0, 0, PicturePixelWidth(), PicturePixelHeight());
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(SceneCamera->fieldOfView, SceneCamera->aspect, 4.0, 4096.0);

@@ -13,6 +13,7 @@
 #include "math/random.h"
 #include "scenes/overlay.h"
 #include "shell/demo.h"
+#include "shell/picture_size.h"
 #include "shell/fatal.h"
 #include "shell/sequencer.h"
 
@@ -68,7 +69,7 @@ void SwirlSceneStart() {
     UploadSkybox(SwirlSkybox);
     UploadParticleTextures(&SwirlParticles);
 
-    glViewport(0, 0, static_cast<GLsizei>(ScreenWidth), static_cast<GLsizei>(ScreenHeight));
+    glViewport(0, 0, PicturePixelWidth(), PicturePixelHeight());
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(SwirlCamera->fieldOfView, SwirlCamera->aspect, 4.0, 4096.0);

@@ -3,6 +3,7 @@
 
 #include "scenes/overlay.h"
 #include "shell/demo.h"
+#include "shell/picture_size.h"
 
 #include <GL/gl.h>
 
@@ -58,9 +59,13 @@ void DrawSwitchOff(float dt) {
     if (StepSwitchOff(dt)) {
         QuitRequested = 1;
     }
-    glViewport(static_cast<int>(SwitchOffInsetH), static_cast<int>(SwitchOffInsetV),
-               static_cast<int>(w - 2 * SwitchOffInsetH),
-               static_cast<int>(h - 2 * SwitchOffInsetV));
+    // The insets are in the 640 x 480 frame; the viewport in the picture's
+    // pixels.
+    constexpr PixelMeasure inset = PixelMeasure::SwitchOff;
+    glViewport(static_cast<int>(ScalePixels(SwitchOffInsetH, inset)),
+               static_cast<int>(ScalePixels(SwitchOffInsetV, inset)),
+               static_cast<int>(ScalePixels(w - 2 * SwitchOffInsetH, inset)),
+               static_cast<int>(ScalePixels(h - 2 * SwitchOffInsetV, inset)));
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     BeginScreenLayer();
     glDisable(GL_TEXTURE_2D);

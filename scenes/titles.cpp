@@ -10,6 +10,7 @@
 #include "image/tga.h"
 #include "scenes/overlay.h"
 #include "shell/demo.h"
+#include "shell/picture_size.h"
 #include "shell/sequencer.h"
 
 #include <GL/gl.h>
@@ -156,7 +157,7 @@ void DrawFramedLogo() {
     glColor4f(1, 1, 1, 0.7f);
     glDisable(GL_TEXTURE_2D);
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-    glLineWidth(1.5f);
+    glLineWidth(ScalePixels(1.5f, PixelMeasure::Outline));
     DrawLayerQuad(64, 112, w - 64, 112, w - 64, h - 112, 64, h - 112);
     glEnable(GL_TEXTURE_2D);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);

@@ -4,6 +4,7 @@
 #include "shell/display.h"
 #include "shell/fatal.h"
 #include "shell/music.h"
+#include "shell/picture_size.h"
 #include "shell/sequencer.h"
 
 const uint32_t ScreenWidth = 640;
@@ -20,6 +21,13 @@ void OpenDisplay(bool headless) {
     }
     const int width = static_cast<int>(ScreenWidth);
     const int height = static_cast<int>(ScreenHeight);
+    if (PictureFollowsDisplay()) {
+        int desktopWidth = 0;
+        int desktopHeight = 0;
+        if (GetDesktopSize(&desktopWidth, &desktopHeight)) {
+            SetPictureHeight(PictureHeightForDisplay(desktopWidth, desktopHeight));
+        }
+    }
     if (FullScreen) {
         SetDisplayMode();
         DeviceContext = CreatePlatformWindow(WindowTitle, 0, 0, width, height, true);

@@ -21,10 +21,10 @@ extern DeviceContextHandle DeviceContext;
 // Becomes 1 to end the message loop after the current pass.
 extern uint8_t QuitRequested;
 
-// Opens the window and the OpenGL context with its 640 x 480 picture (start-up
-// steps up to the context); headless uses the off-screen driver and presents
-// without waiting, otherwise presents wait for the display's refresh.
-// Failures end the program through FatalError.
+// Opens the window and the OpenGL context with its picture, 640 x 480 unless
+// a larger size was set (picture_size.h; start-up steps up to the context); headless uses the
+// off-screen driver and presents without waiting, otherwise presents wait for the display's
+// refresh. Failures end the program through FatalError.
 void OpenDisplay(bool headless);
 
 // Plays the whole show: opens the display, loads every scene, starts the

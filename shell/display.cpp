@@ -4,6 +4,7 @@
 #include "platform/window.h"
 #include "shell/demo.h"
 #include "shell/fatal.h"
+#include "shell/picture_size.h"
 
 #include <GL/glext.h>
 
@@ -21,13 +22,15 @@ void SetDisplayMode() {
 }
 
 bool CreateRenderContext() {
-    switch (CreatePlatformContext(DeviceContext, static_cast<int>(ScreenWidth),
-                                  static_cast<int>(ScreenHeight))) {
+    const int width = PicturePixelWidth();
+    const int height = PicturePixelHeight();
+    const int colourBits = PictureColourBits();
+    switch (CreatePlatformContext(DeviceContext, width, height, colourBits)) {
     case ContextResult::Ok:
         return true;
     case ContextResult::NoPicture:
-        FatalError("Mode %dx%d 16 bits + 16-Zbuffer not found", static_cast<int>(ScreenWidth),
-                   static_cast<int>(ScreenHeight));
+        FatalError("Mode %dx%d %d bits + %d-Zbuffer not found", width, height, colourBits,
+                   colourBits == 32 ? 24 : 16);
     case ContextResult::NoContext:
         break;
     }

@@ -21,8 +21,9 @@ extern ActiveTextureFunction ClientActiveTextureARB;
 // picture, so this only checks that the desktop can be read.
 void SetDisplayMode();
 
-// Makes the OpenGL context current on DeviceContext with the 640 x 480
-// picture of 16-bit colour and 16-bit depth. False when no context can be
+// Makes the OpenGL context current on DeviceContext with the picture of the
+// size and colour set in picture_size.h (640 x 480, 16-bit colour and 16-bit
+// depth unless set otherwise). False when no context can be
 // made; a driver without framebuffer objects, or a picture without those
 // bits, ends the program through FatalError.
 bool CreateRenderContext();

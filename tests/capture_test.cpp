@@ -930,7 +930,6 @@ TEST(FixedGlMipmaps, APictureTooLargeIsHalvedUntilItFits) {
 
 } // namespace
 
-#ifdef TESSALINE_GLES_CAPTURE
 namespace {
 
 // How far two pictures of the same size lie apart: the mean absolute
@@ -959,18 +958,24 @@ FrameDistance MeasureDistance(const Picture& a, const Picture& b) {
             size > 0 ? static_cast<double>(far) / static_cast<double>(size / 3) : 0.0};
 }
 
-// Captures frames at times (seconds) at 5 frames a second with one of the
+// Captures frames at times (seconds) at fps frames a second with one of the
 // built capture tools; extra options go first. Returns the folder.
 std::string CaptureAt(const std::string& tool, const std::string& extra, const std::string& times,
-                      const std::string& tag) {
+                      const std::string& tag, int fps = 5) {
     std::string dir = MakeScratchDir(tag);
     std::string command = "SDL_AUDIODRIVER=dummy ";
     command += std::string(TESSALINE_BINARY_DIR) + "/" + tool + extra;
-    command += " --quiet --fps 5 --data " + BuiltShowData() + " --at " + times + " --png " + dir;
+    command += " --quiet --fps " + std::to_string(fps) + " --data " + BuiltShowData() + " --at " +
+               times + " --png " + dir;
     CommandResult result = RunCommand(command);
     EXPECT_EQ(result.status, 0) << tool << extra << ": " << result.output;
     return dir;
 }
+
+} // namespace
+
+#ifdef TESSALINE_GLES_CAPTURE
+namespace {
 
 // Frames drawn through the fixedgl layer on OpenGL ES against the native
 // OpenGL ones, per scene, within tolerances set a few times above the
@@ -1039,3 +1044,183 @@ TEST(RealShow, TheGlesCaptureMatchesTheNativeOneAndCatchesALeftOutEffect) {
 
 } // namespace
 #endif
+
+namespace {
+
+// A picture shrunk to width x height: each new pixel is the mean of the old
+// pixels it covers, weighted by the area each covers (a box filter of any
+// ratio, so 720 lines come down to 480 as exactly as 960 do).
+Picture ShrinkByArea(const Picture& picture, int width, int height) {
+    // Per axis, the weights of each old pixel in each new one.
+    auto weights = [](int from, int to) {
+        std::vector<std::vector<std::pair<int, double>>> table(to);
+        const double step = static_cast<double>(from) / to;
+        for (int i = 0; i < to; ++i) {
+            const double begin = i * step;
+            const double end = begin + step;
+            for (int k = static_cast<int>(begin); k < from && k < end; ++k) {
+                const double cover = std::min(end, k + 1.0) - std::max(begin, double(k));
+                if (cover > 0.0) {
+                    table[i].push_back({k, cover / step});
+                }
+            }
+        }
+        return table;
+    };
+    const auto across = weights(picture.width, width);
+    const auto down = weights(picture.height, height);
+    std::vector<double> rows(static_cast<size_t>(width) * picture.height * 3, 0.0);
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            for (const auto& [k, w] : across[x]) {
+                for (int c = 0; c < 3; ++c) {
+                    rows[(static_cast<size_t>(y) * width + x) * 3 + c] +=
+                        w * picture.rgb[(static_cast<size_t>(y) * picture.width + k) * 3 + c];
+                }
+            }
+        }
+    }
+    Picture small{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 3)};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                double sum = 0.0;
+                for (const auto& [k, w] : down[y]) {
+                    sum += w * rows[(static_cast<size_t>(k) * width + x) * 3 + c];
+                }
+                small.rgb[(static_cast<size_t>(y) * width + x) * 3 + c] =
+                    static_cast<uint8_t>(std::clamp(std::lround(sum), 0L, 255L));
+            }
+        }
+    }
+    return small;
+}
+
+// Where a comparison looks, in 640 x 480 pixels: the whole frame, or only
+// the pixels within band of the rectangle's edges (where an outline lies).
+struct Region {
+    int x0 = 0;
+    int y0 = 0;
+    int x1 = 640;
+    int y1 = 480;
+    int band = 0;
+    bool Holds(int x, int y) const {
+        const bool inside = x >= x0 - band && x < x1 + band && y >= y0 - band && y < y1 + band;
+        const bool deep = x >= x0 + band && x < x1 - band && y >= y0 + band && y < y1 - band;
+        return inside && (band == 0 || !deep);
+    }
+};
+
+// One moment of the show compared between sizes, with the tolerance its
+// frames keep when a larger picture is averaged down to 480 lines.
+struct SizeTolerance {
+    const char* time; // as --at takes it, at SizeFps
+    const char* scene;
+    Region region;
+    double mean;  // mean difference per channel
+    double share; // of pixels more than 48 apart in a channel
+};
+
+// Four frames a second: the switch-off's first frame then shows the picture
+// squeezed to a band (at slower rates it is a line at once).
+constexpr int SizeFps = 4;
+
+// Measured (README.md): the titles differ by the veil's mipmap levels and
+// the outline by its width, which at 480 lines is rounded to whole pixels;
+// the rest by texture filtering and edges drawn finer.
+const SizeTolerance SizeTolerances[] = {
+    {"5", "titles", {}, 4.0, 0.015},
+    {"5", "titles, the logo's outline", {64, 112, 576, 368, 3}, 24.0, 0.40},
+    {"30", "object scene", {}, 3.0, 0.005},
+    {"55", "swirl", {}, 1.5, 0.001},
+    {"85", "flythrough", {}, 2.0, 0.001},
+    {"110", "feedback cubes", {}, 4.0, 0.012},
+    {"123.75", "switch-off", {}, 0.5, 0.001},
+};
+
+std::string SizeTimes() {
+    std::set<std::string> seen;
+    std::string times;
+    for (const SizeTolerance& t : SizeTolerances) {
+        if (seen.insert(t.time).second) {
+            times += (times.empty() ? "" : ",") + std::string(t.time);
+        }
+    }
+    return times;
+}
+
+FrameDistance SizeDistance(const std::string& small, const std::string& large,
+                           const SizeTolerance& t) {
+    const std::string name = AtFrameName(std::stod(t.time));
+    const Picture expected = ReadPng(small + "/" + name);
+    const Picture actual = ReadPng(large + "/" + name);
+    EXPECT_EQ(expected.width, 640) << name;
+    EXPECT_GT(actual.width, 0) << large << "/" << name;
+    if (expected.width != 640 || actual.width == 0) {
+        return {};
+    }
+    // Only the region's pixels count.
+    Picture a{0, 0, {}};
+    Picture b{0, 0, {}};
+    const Picture shrunk = ShrinkByArea(actual, 640, 480);
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            if (t.region.Holds(x, y)) {
+                const size_t at = (static_cast<size_t>(y) * 640 + x) * 3;
+                a.rgb.insert(a.rgb.end(), expected.rgb.begin() + at, expected.rgb.begin() + at + 3);
+                b.rgb.insert(b.rgb.end(), shrunk.rgb.begin() + at, shrunk.rgb.begin() + at + 3);
+            }
+        }
+    }
+    return MeasureDistance(a, b);
+}
+
+} // namespace
+
+// A larger picture is the same show drawn finer: averaged down to 480 lines,
+// each scene's frames stay close to the 480-line ones (README.md gives the
+// measured differences). Each pixel-sized number left at its 480-line value
+// in a larger picture falls outside those tolerances.
+TEST(PictureSizes, LargerPicturesAveragedDownMatchThe480LineFrames) {
+    if (BuiltShowData().empty()) {
+        GTEST_SKIP() << "no show data in the build yet";
+    }
+    const std::string times = SizeTimes();
+    const std::string tool = "tessaline-capture";
+    const std::string small = CaptureAt(tool, "", times, "size-480", SizeFps);
+    for (const char* height : {"960", "720"}) {
+        const std::string large = CaptureAt(tool, std::string(" --height ") + height, times,
+                                            std::string("size-") + height, SizeFps);
+        EXPECT_EQ(ReadPng(large + "/5.000.png").height, std::stoi(height));
+        for (const SizeTolerance& t : SizeTolerances) {
+            const FrameDistance d = SizeDistance(small, large, t);
+            std::printf("%s lines, %s s (%s): mean %.3f, far %.4f %%\n", height, t.time, t.scene,
+                        d.mean, d.share * 100.0);
+            EXPECT_LE(d.mean, t.mean) << height << " lines, " << t.time << " s, " << t.scene;
+            EXPECT_LE(d.share, t.share) << height << " lines, " << t.time << " s, " << t.scene;
+        }
+    }
+
+    // The outline alone, in the titles' frame; the cubes' views and the
+    // switch-off's insets in one run, since neither shows in the other's
+    // frame.
+    const std::string outline =
+        CaptureAt(tool, " --height 960 --unscaled outline", "5", "size-unscaled-outline", SizeFps);
+    const std::string views = CaptureAt(tool, " --height 960 --unscaled cubes --unscaled switchoff",
+                                        "110,123.75", "size-unscaled-views", SizeFps);
+    struct Unscaled {
+        const char* measure;
+        const std::string& folder;
+        size_t row; // of SizeTolerances: the comparison that shows it
+    };
+    for (const Unscaled& u : {Unscaled{"outline", outline, 1}, Unscaled{"cubes", views, 5},
+                              Unscaled{"switchoff", views, 6}}) {
+        const SizeTolerance& t = SizeTolerances[u.row];
+        const FrameDistance d = SizeDistance(small, u.folder, t);
+        std::printf("%s left unscaled, %s s: mean %.3f, far %.4f %%\n", u.measure, t.time, d.mean,
+                    d.share * 100.0);
+        EXPECT_TRUE(d.mean > t.mean || d.share > t.share)
+            << u.measure << " left unscaled at " << t.time << " s: mean " << d.mean << ", share "
+            << d.share;
+    }
+}

@@ -10,6 +10,8 @@
 #include "scenes/level_scene.h"
 #include "shell/demo.h"
 #include "shell/fatal.h"
+#include "shell/picture_options.h"
+#include "shell/picture_size.h"
 #include "shell/sequencer.h"
 #include "tools/capture/frame_writer.h"
 #include "tools/capture/video_encoder.h"
@@ -36,10 +38,14 @@ struct AtFrame {
 
 struct Capture {
     const CaptureOptions* options;
-    int32_t width;
+    int32_t width; // the written frame, bars included
     int32_t height;
-    int64_t firstFrame; // first frame written
-    int64_t endFrame;   // first frame not played (or the largest number)
+    int32_t drawnWidth; // the picture as drawn and read back
+    int32_t drawnHeight;
+    int32_t pictureLeft; // where the picture starts in the frame's rows
+    int32_t supersample; // drawn pixels a written pixel stands for, each way
+    int64_t firstFrame;  // first frame written
+    int64_t endFrame;    // first frame not played (or the largest number)
     std::vector<AtFrame> atFrames;
     std::string pngDir;    // absolute
     std::string videoPath; // absolute
@@ -217,22 +223,55 @@ void EmitFrame(Capture* capture) {
     }
 }
 
-// Reads the bound picture into capture->picture, turning OpenGL's bottom-up
-// rows into top-down ones. 640 x 480 colour is read as 8-bit RGB: the
-// driver widens the picture's 5-6-5 bits the same way every time.
+// Turns the picture as read back (bottom row first, drawn size) into the
+// written frame: top row first, each supersample x supersample block
+// averaged (rounded to nearest) into one pixel, placed pictureLeft pixels
+// into rows that are otherwise black.
+void FinishPicture(Capture* capture) {
+    const int32_t n = capture->supersample;
+    const int32_t rows = capture->drawnHeight / n;
+    const int32_t columns = capture->drawnWidth / n;
+    const size_t drawnRowBytes = static_cast<size_t>(capture->drawnWidth) * 3;
+    const size_t frameRowBytes = static_cast<size_t>(capture->width) * 3;
+    const uint8_t* drawn = capture->readBuffer.data();
+    for (int32_t row = 0; row < rows; ++row) {
+        uint8_t* out = capture->picture.data() + static_cast<size_t>(row) * frameRowBytes +
+                       static_cast<size_t>(capture->pictureLeft) * 3;
+        // Frame row 0 is the top: the last n rows read back.
+        const uint8_t* block = drawn + static_cast<size_t>(rows - 1 - row) * n * drawnRowBytes;
+        if (n == 1) {
+            std::copy_n(block, drawnRowBytes, out);
+            continue;
+        }
+        const uint32_t count = static_cast<uint32_t>(n * n);
+        for (int32_t column = 0; column < columns; ++column) {
+            for (int32_t channel = 0; channel < 3; ++channel) {
+                uint32_t sum = 0;
+                for (int32_t y = 0; y < n; ++y) {
+                    const uint8_t* at = block + static_cast<size_t>(y) * drawnRowBytes +
+                                        static_cast<size_t>(column) * n * 3 + channel;
+                    for (int32_t x = 0; x < n; ++x) {
+                        sum += at[x * 3];
+                    }
+                }
+                out[column * 3 + channel] = static_cast<uint8_t>((sum + count / 2) / count);
+            }
+        }
+    }
+}
+
+// Reads the bound picture into capture->picture as the written frame. The
+// colour is read as 8-bit RGB: the driver widens the picture's 5-6-5 bits
+// the same way every time.
 void ReadPicture(Capture* capture) {
-    size_t rowBytes = static_cast<size_t>(capture->width) * 3;
     // The scene's own packing is put back: it may read pixels itself.
     GLint alignment = 4;
     glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, capture->width, capture->height, GL_RGB, GL_UNSIGNED_BYTE,
+    glReadPixels(0, 0, capture->drawnWidth, capture->drawnHeight, GL_RGB, GL_UNSIGNED_BYTE,
                  capture->readBuffer.data());
     glPixelStorei(GL_PACK_ALIGNMENT, alignment);
-    for (int32_t row = 0; row < capture->height; ++row) {
-        std::copy_n(capture->readBuffer.data() + (capture->height - 1 - row) * rowBytes, rowBytes,
-                    capture->picture.data() + row * rowBytes);
-    }
+    FinishPicture(capture);
 }
 
 // Called for every presented frame, in the pass that drew it. The picture
@@ -309,8 +348,14 @@ std::string FormatSeconds(double seconds) {
 // be made.
 bool PrepareCapture(Capture* capture, const CaptureOptions& options) {
     capture->options = &options;
-    capture->width = static_cast<int32_t>(ScreenWidth);
-    capture->height = static_cast<int32_t>(ScreenHeight);
+    capture->supersample = options.picture.supersample;
+    capture->drawnWidth = PicturePixelWidth();
+    capture->drawnHeight = PicturePixelHeight();
+    capture->height = capture->drawnHeight / capture->supersample;
+    const int32_t pictureWidth = capture->drawnWidth / capture->supersample;
+    // 16:9 of the height, to the nearest even number (3840 for 2160 lines).
+    capture->width = options.wideFrame ? 2 * ((16 * capture->height + 9) / 18) : pictureWidth;
+    capture->pictureLeft = (capture->width - pictureWidth) / 2;
     capture->firstFrame = FrameAtOrAfter(options.from, options.fps);
     capture->endFrame = options.to >= 0.0 ? FrameAtOrAfter(options.to, options.fps)
                                           : std::numeric_limits<int64_t>::max();
@@ -329,10 +374,13 @@ bool PrepareCapture(Capture* capture, const CaptureOptions& options) {
         }
     }
     capture->readPictures = !options.pngDir.empty() || !options.videoPath.empty();
-    size_t bytes = static_cast<size_t>(capture->width) * capture->height * 3;
     // Frame 0 precedes every pass: the picture as the context made it, black.
-    capture->picture.assign(bytes, 0);
-    capture->readBuffer.assign(bytes, 0);
+    // Both buffers are sized once for the run.
+    capture->picture.assign(static_cast<size_t>(capture->width) * capture->height * 3, 0);
+    if (capture->readPictures) {
+        capture->readBuffer.assign(
+            static_cast<size_t>(capture->drawnWidth) * capture->drawnHeight * 3, 0);
+    }
     capture->startedAt = capture->lastProgressAt = std::chrono::steady_clock::now();
 
     std::error_code error;
@@ -361,9 +409,11 @@ std::string AtFrameName(double seconds) {
 }
 
 int RunCapture(const CaptureOptions& options) {
+    ApplyPictureOptions(options.picture);
     Capture capture{};
     capture.readPass = -1;
     if (!PrepareCapture(&capture, options)) {
+        ApplyPictureOptions(PictureOptions{});
         return 1;
     }
     fs::path home = fs::current_path();
@@ -373,6 +423,7 @@ int RunCapture(const CaptureOptions& options) {
         if (error) {
             std::fprintf(stderr, "tessaline-capture: can't open the data folder %s\n",
                          options.dataDir.c_str());
+            ApplyPictureOptions(PictureOptions{});
             return 1;
         }
     }
@@ -393,6 +444,8 @@ int RunCapture(const CaptureOptions& options) {
     SetCounterSource(nullptr, nullptr);
     ActiveCapture = nullptr;
     fs::current_path(home);
+    // Later runs in this process start from the show's own picture.
+    ApplyPictureOptions(PictureOptions{});
 
     // The show's last passes may have drawn nothing: their frames still
     // belong to the span.

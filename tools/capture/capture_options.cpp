@@ -53,7 +53,8 @@ static bool ReadTimeList(const char* text, std::vector<double>* times) {
     }
 }
 
-const char* CaptureUsage() {
+// The options of the capture alone.
+static const char* CaptureUsageHead() {
     return "usage: tessaline-capture [options]\n"
            "  --data DIR        play the data files in DIR (default: the working directory)\n"
            "  --fps N           frames per second of show time, 1 to 1000 (default 60)\n"
@@ -65,8 +66,15 @@ const char* CaptureUsage() {
            "                    copy (FFV1 and FLAC, lossless), else H.264 and AAC\n"
            "  --crf N           H.264 quality, 0 (finest) to 51 (coarsest; default 18)\n"
            "  --scale N         enlarge the video N times, 1 to 8 (default 1)\n"
-           "  --quiet           no progress line\n"
-           "  --help            this text\n";
+           "  --frame 16:9      centre the picture in a 16:9 frame (black at the sides)\n"
+           "  --quiet           no progress line\n";
+}
+
+const char* CaptureUsage() {
+    static const std::string text = std::string(CaptureUsageHead()) +
+                                    PictureOptionsUsage(CapturePictureOptions) +
+                                    "  --help            this text\n";
+    return text.c_str();
 }
 
 bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* options,
@@ -79,8 +87,20 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
             options->progress = false;
             continue;
         }
-        static const char* const withValue[] = {"--data", "--fps",   "--from",  "--to", "--png",
-                                                "--at",   "--video", "--scale", "--crf"};
+        bool usedValue = false;
+        const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
+        switch (ReadPictureOption(name, next, CapturePictureOptions, &options->picture, &usedValue,
+                                  error)) {
+        case PictureOptionResult::Taken:
+            i += usedValue ? 1 : 0;
+            continue;
+        case PictureOptionResult::Bad:
+            return false;
+        case PictureOptionResult::NotPictureOption:
+            break;
+        }
+        static const char* const withValue[] = {"--data", "--fps",   "--from",  "--to",  "--png",
+                                                "--at",   "--video", "--scale", "--crf", "--frame"};
         bool known = false;
         for (const char* option : withValue) {
             known = known || std::strcmp(name, option) == 0;
@@ -119,6 +139,9 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
             good = ReadInteger(value, 1, 8, &options->scale);
         } else if (std::strcmp(name, "--crf") == 0) {
             good = ReadInteger(value, 0, 51, &options->crf);
+        } else if (std::strcmp(name, "--frame") == 0) {
+            good = std::strcmp(value, "16:9") == 0 || std::strcmp(value, "4:3") == 0;
+            options->wideFrame = std::strcmp(value, "16:9") == 0;
         }
         if (!good) {
             *error = std::string("bad value for ") + name + ": \"" + value + "\"";

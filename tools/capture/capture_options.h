@@ -6,6 +6,8 @@
 // moment n / fps.
 #pragma once
 
+#include "shell/picture_options.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,7 +23,12 @@ struct CaptureOptions {
     int32_t scale = 1;      // whole-pixel enlargement of the video
     int32_t crf = -1;       // H.264 quality, 0 to 51; negative: the encoder's default
     bool progress = true;   // a progress line on standard error
+    PictureOptions picture; // the written picture's height, colour and supersampling
+    bool wideFrame = false; // --frame 16:9: the picture centred in a 16:9 frame
 };
+
+// The options the capture shares with the player.
+constexpr char CapturePictureOptions[] = "--height --colour --supersample";
 
 // Reads arguments argv[1 .. argc-1] into options. On a bad option returns
 // false with a one-line reason in error.
