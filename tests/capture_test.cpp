@@ -412,6 +412,11 @@ TEST(CaptureOptions, BadOptionsAreRefusedWithAReason) {
         {"--crf", "20"},
         {"--crf", "52", "--video", "a.mp4"},
         {"--crf", "20", "--video", "a.MKV"},
+        {"--height", "479"},
+        {"--height", "5000"},
+        {"--supersample", "9"},
+        {"--frame", "21:9"},
+        {"--hd"},
     };
     for (const std::vector<const char*>& arguments : cases) {
         std::vector<const char*> argv = {"tessaline-capture"};
@@ -441,7 +446,12 @@ TEST(CaptureOptions, BadOptionsAreRefusedWithAReason) {
 TEST(Tools, BadOptionsEndWithStatusOneAndAMessage) {
     const std::string binaries = TESSALINE_BINARY_DIR;
     for (const std::string& command :
-         {binaries + "/tessaline-capture --fps 0", binaries + "/tessaline-bench --scene 9"}) {
+         {binaries + "/tessaline-capture --fps 0", binaries + "/tessaline-bench --scene 9",
+          binaries + "/tessaline --height 479", binaries + "/tessaline --height 5000",
+          binaries + "/tessaline-capture --supersample 9",
+          binaries + "/tessaline-capture --height"
+                     " 4321",
+          binaries + "/tessaline-bench --height 100"}) {
         CommandResult result = RunCommand(command);
         EXPECT_EQ(result.status, 1) << command;
         EXPECT_NE(result.output.find("bad value for"), std::string::npos) << result.output;

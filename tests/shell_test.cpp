@@ -4,6 +4,8 @@
 #include "shell/demo.h"
 #include "shell/display.h"
 #include "shell/fatal.h"
+#include "shell/picture_options.h"
+#include "shell/picture_size.h"
 #include "shell/sequencer.h"
 #include "support/files.h"
 #include "support/scene_fixtures.h"
@@ -251,6 +253,102 @@ TEST(Multitexture, EnableAndDisableLeaveTheStatedUnits) {
     ActiveTextureARB(GL_TEXTURE1_ARB);
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     ActiveTextureARB(GL_TEXTURE0_ARB);
+}
+
+TEST(PictureSize, WidthsScalesAndDisplayHeights) {
+    // Width 4H/3 to the nearest even number; at 480 lines nothing scales.
+    const int32_t widths[][2] = {{480, 640},   {481, 642},   {482, 642},  {720, 960},
+                                 {1080, 1440}, {2160, 2880}, {4320, 5760}};
+    for (const auto& [height, width] : widths) {
+        EXPECT_EQ(PictureWidthFor(height), width) << height;
+    }
+    EXPECT_EQ(ScalePixels(128, PixelMeasure::Picture), 128);
+    EXPECT_EQ(ScalePixels(123.456f, PixelMeasure::SwitchOff), 123.456f);
+    SetPictureHeight(1080);
+    EXPECT_EQ(PicturePixelWidth(), 1440);
+    EXPECT_EQ(ScalePixels(64, PixelMeasure::Picture), 144);
+    EXPECT_EQ(ScalePixels(1.5f, PixelMeasure::Outline), 3.375f);
+    SetPictureHeight(720);
+    EXPECT_EQ(ScalePixels(1, PixelMeasure::CubeView), 1); // rounded down
+    SetPictureHeight(480);
+
+    // --hd: the 4:3 area presenting fills, kept within 480 to 4320 lines.
+    const int32_t displays[][3] = {{1920, 1080, 1080}, {1024, 768, 768},   {2560, 1080, 1080},
+                                   {1080, 1920, 810},  {800, 600, 600},    {320, 240, 480},
+                                   {7680, 4320, 4320}, {15360, 8640, 4320}};
+    for (const auto& [width, height, lines] : displays) {
+        EXPECT_EQ(PictureHeightForDisplay(width, height), lines) << width << " x " << height;
+        EXPECT_EQ(PictureHeightForDisplay(width, height),
+                  std::clamp(PlacePicture(width, height, 640, 480).height, 480, 4320));
+    }
+}
+
+TEST(PictureOptions, AreReadWhereAllowedAndBadValuesSayWhy) {
+    struct Case {
+        std::vector<const char*> arguments;
+        const char* allowed;
+        PictureOptionResult result;
+    };
+    const Case cases[] = {
+        {{"--height", "1080"}, "--height --hd", PictureOptionResult::Taken},
+        {{"--height", "479"}, "--height", PictureOptionResult::Bad},
+        {{"--height", "5000"}, "--height", PictureOptionResult::Bad},
+        {{"--height", "1e3"}, "--height", PictureOptionResult::Bad},
+        {{"--height"}, "--height", PictureOptionResult::Bad},
+        {{"--supersample", "9"}, "--supersample", PictureOptionResult::Bad},
+        {{"--supersample", "0"}, "--supersample", PictureOptionResult::Bad},
+        {{"--supersample", "4"}, "--supersample", PictureOptionResult::Taken},
+        {{"--supersample", "2"}, "--height --hd", PictureOptionResult::NotPictureOption},
+        {{"--colour", "24"}, "--colour", PictureOptionResult::Bad},
+        {{"--colour", "32"}, "--colour", PictureOptionResult::Taken},
+        {{"--hd"}, "--height --hd", PictureOptionResult::Taken},
+        {{"--hdx"}, "--height --hd", PictureOptionResult::NotPictureOption},
+    };
+    for (const Case& c : cases) {
+        PictureOptions options;
+        bool usedValue = false;
+        std::string error;
+        const char* value = c.arguments.size() > 1 ? c.arguments[1] : nullptr;
+        EXPECT_EQ(ReadPictureOption(c.arguments[0], value, c.allowed, &options, &usedValue, &error),
+                  c.result)
+            << c.arguments[0] << " " << (value ? value : "");
+        EXPECT_EQ(error.empty(), c.result != PictureOptionResult::Bad) << c.arguments[0];
+        if (c.result == PictureOptionResult::Taken) {
+            EXPECT_EQ(usedValue, value != nullptr) << c.arguments[0];
+        }
+    }
+}
+
+TEST(PictureDeathTest, HdDrawsAtTheDesktopsHeightAndDeepColourHasEightBitChannels) {
+    // A fresh process each: the display opens once per process. SDL's
+    // off-screen driver has a 1024 x 768 desktop.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            SetPictureFollowsDisplay(true);
+            OpenDisplay(true);
+            GLint viewport[4] = {};
+            glGetIntegerv(GL_VIEWPORT, viewport);
+            std::exit(PicturePixelHeight() == 768 && viewport[2] == 1024 && viewport[3] == 768 ? 0
+                                                                                               : 2);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            SetPictureHeight(720);
+            SetPictureColourBits(32);
+            OpenDisplay(true);
+            glClearColor(0.5f, 0.25f, 0.125f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+            uint8_t pixel[3] = {};
+            glReadPixels(959, 719, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, pixel);
+            GLint depthBits = 0;
+            glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+            // 8-bit channels keep 128, 64 and 32 (5-6-5 gives 132, 65, 33).
+            std::exit(pixel[0] == 128 && pixel[1] == 64 && pixel[2] == 32 && depthBits == 24 ? 0
+                                                                                             : 2);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(Picture, HoldsSixteenBitColourAndKeepsItsContentsAcrossPresents) {

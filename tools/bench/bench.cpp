@@ -2,6 +2,7 @@
 #include "tools/bench/bench.h"
 
 #include "shell/demo.h"
+#include "shell/picture_size.h"
 #include "shell/music.h"
 #include "tools/bench/level_bench.h"
 
@@ -185,7 +186,8 @@ const char* BenchSceneName(int32_t row) {
     return SceneNames[row];
 }
 
-const char* BenchUsage() {
+// The options of the bench alone.
+static const char* BenchUsageHead() {
     return "usage: tessaline-bench [options]\n"
            "  --data DIR     read the data files in DIR (default: the working directory)\n"
            "  --frames N     measured frames a scene, 1 to 100000 (default 240)\n"
@@ -194,8 +196,14 @@ const char* BenchUsage() {
            "  --level FILE   measure the level in FILE from a fixed camera instead of the\n"
            "                 show (palette bsp/palette.lmp from the data folder)\n"
            "  --eye X,Y,Z    with --level: the camera's position (default: outside the\n"
-           "                 level, seeing all of it); it looks at the level's centre\n"
-           "  --help         this text\n";
+           "                 level, seeing all of it); it looks at the level's centre\n";
+}
+
+const char* BenchUsage() {
+    static const std::string text = std::string(BenchUsageHead()) +
+                                    PictureOptionsUsage(BenchPictureOptions) +
+                                    "  --help         this text\n";
+    return text.c_str();
 }
 
 bool ParseBenchOptions(int argc, const char* const* argv, BenchOptions* options,
@@ -205,6 +213,18 @@ bool ParseBenchOptions(int argc, const char* const* argv, BenchOptions* options,
         if (std::strcmp(name, "--json") == 0) {
             options->json = true;
             continue;
+        }
+        bool usedValue = false;
+        const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
+        switch (ReadPictureOption(name, next, BenchPictureOptions, &options->picture, &usedValue,
+                                  error)) {
+        case PictureOptionResult::Taken:
+            i += usedValue ? 1 : 0;
+            continue;
+        case PictureOptionResult::Bad:
+            return false;
+        case PictureOptionResult::NotPictureOption:
+            break;
         }
         if (std::strcmp(name, "--data") != 0 && std::strcmp(name, "--frames") != 0 &&
             std::strcmp(name, "--scene") != 0 && std::strcmp(name, "--level") != 0 &&
@@ -308,8 +328,11 @@ bool MeasureShow(const BenchOptions& options, Clock::time_point processStart, Be
     StartupCost& startup = report->startup;
 
     // Start-up, step by step as the show runs it.
+    ApplyPictureOptions(options.picture);
     Clock::time_point start = Clock::now();
     OpenDisplay(true);
+    report->pictureWidth = PicturePixelWidth();
+    report->pictureHeight = PicturePixelHeight();
     startup.displayMs = MillisecondsSince(start);
     if (!levelPath.empty()) {
         MeasureLevelFile(options, levelPath, report);
@@ -391,6 +414,7 @@ std::string FormatBenchTable(const BenchReport& report) {
         AppendFormat(&text, "  total                 %8.2f  (program start to first frame)\n",
                      startup.totalMs);
     }
+    AppendFormat(&text, "\npicture %d x %d\n", report.pictureWidth, report.pictureHeight);
     AppendFormat(&text,
                  "\nframes (%d measured after %d warm-up)\n"
                  "  %-10s %7s %10s %10s %10s %10s %10s %8s %8s\n",
@@ -467,6 +491,8 @@ std::string FormatBenchJson(const BenchReport& report) {
     bool show = report.levelFile.empty();
     AppendFormat(&text, "{\n  \"frames\": %d,\n  \"warmup_frames\": %d,\n", report.frames,
                  BenchWarmupFrames);
+    AppendFormat(&text, "  \"picture_width\": %d,\n  \"picture_height\": %d,\n",
+                 report.pictureWidth, report.pictureHeight);
     if (show) {
         text += "  \"level_file\": null,\n  \"eye\": null,\n";
     } else {

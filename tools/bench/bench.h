@@ -10,6 +10,7 @@
 // the two Format functions turn it into text.
 #pragma once
 
+#include "shell/picture_options.h"
 #include "shell/sequencer.h"
 
 #include <chrono>
@@ -25,9 +26,13 @@ struct BenchOptions {
     // A level file measured instead of the show's scenes (relative to the
     // working directory the bench started in); empty: the show.
     std::string levelFile;
-    bool eyeGiven = false; // with levelFile: eye is the camera's position
-    float eye[3] = {};     // level units; otherwise outside the level
+    bool eyeGiven = false;  // with levelFile: eye is the camera's position
+    float eye[3] = {};      // level units; otherwise outside the level
+    PictureOptions picture; // the picture's height and colour
 };
+
+// The options the bench shares with the player.
+constexpr char BenchPictureOptions[] = "--height --colour";
 
 // Frames excluded from each measurement: the software renderer compiles
 // state variants the first time it meets them.
@@ -104,6 +109,8 @@ struct BenchReport {
     FrameStats floor;
     std::vector<SceneCost> scenes;
     int64_t peakRssKb = 0;
+    int32_t pictureWidth = 0; // the drawn picture, pixels
+    int32_t pictureHeight = 0;
 };
 
 // Reads arguments argv[1 .. argc-1] into options; false with a one-line
