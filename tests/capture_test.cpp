@@ -1234,3 +1234,104 @@ TEST(PictureSizes, LargerPicturesAveragedDownMatchThe480LineFrames) {
             << d.share;
     }
 }
+
+namespace {
+
+// Runs the built capture on the show's data with options; returns its
+// status and output.
+CommandResult CaptureShow(const std::string& options) {
+    return RunCommand("SDL_AUDIODRIVER=dummy " + std::string(TESSALINE_BINARY_DIR) +
+                      "/tessaline-capture --quiet --data " + BuiltShowData() + " " + options);
+}
+
+// The width, height and frame count ffprobe finds in a video's picture.
+std::string ProbeVideoSize(const std::string& path) {
+    CommandResult probe = RunCommand("ffprobe -v error -select_streams v -count_frames "
+                                     "-show_entries stream=codec_name,width,height,nb_read_frames "
+                                     "-of csv=p=0 " +
+                                     path);
+    EXPECT_EQ(probe.status, 0) << probe.output;
+    return probe.output;
+}
+
+} // namespace
+
+// Supersampling draws twice the lines and averages each 2 x 2 block: the
+// frames are exactly the 960-line frames averaged down. Deep colour keeps
+// channel values that 5-6-5 cannot hold.
+TEST(PictureSizes, SupersamplingAveragesTheLargerFramesAndDeepColourHasEightBits) {
+    if (BuiltShowData().empty()) {
+        GTEST_SKIP() << "no show data in the build yet";
+    }
+    const std::string tool = "tessaline-capture";
+    const std::string large = CaptureAt(tool, " --height 960", "5,30", "ss-960", SizeFps);
+    const std::string sampled = CaptureAt(tool, " --supersample 2", "5,30", "ss-2", SizeFps);
+    for (const char* name : {"5.000.png", "30.000.png"}) {
+        const Picture picture = ReadPng(sampled + "/" + name);
+        ASSERT_EQ(picture.width, 640) << name;
+        ASSERT_EQ(picture.height, 480) << name;
+        EXPECT_TRUE(picture.rgb == ShrinkByArea(ReadPng(large + "/" + name), 640, 480).rgb) << name;
+    }
+
+    const std::string deep = CaptureAt(tool, " --colour 32", "30", "deep", SizeFps);
+    const Picture picture = ReadPng(deep + "/30.000.png");
+    ASSERT_EQ(picture.width, 640);
+    // 5-6-5 widens red and blue to (v << 3) | (v >> 2) and green to
+    // (v << 2) | (v >> 4): other values come from eight-bit channels only.
+    std::set<int> fiveBit;
+    for (int v = 0; v < 32; ++v) {
+        fiveBit.insert((v << 3) | (v >> 2));
+    }
+    size_t beyond = 0;
+    for (size_t i = 0; i < picture.rgb.size(); i += 3) {
+        beyond += fiveBit.count(picture.rgb[i]) == 0 ? 1 : 0;
+    }
+    EXPECT_GT(beyond, picture.rgb.size() / 3 / 10);
+}
+
+// 2,160 lines to lossless video, 4:3 and in a 16:9 frame whose sides are
+// black and whose middle is the picture; one frame of every scene at 4,320
+// lines. Few frames a second: every frame before a span is drawn too.
+TEST(PictureSizes, RecordsAt2160And4320Lines) {
+    if (BuiltShowData().empty()) {
+        GTEST_SKIP() << "no show data in the build yet";
+    }
+    const std::string dir = MakeScratchDir("size-large");
+    CommandResult object =
+        CaptureShow("--fps 2 --from 30 --to 31 --height 2160 --video " + dir + "/object.mkv");
+    ASSERT_EQ(object.status, 0) << object.output;
+    EXPECT_EQ(ProbeVideoSize(dir + "/object.mkv"), "ffv1,2880,2160,2\n");
+
+    CommandResult cubes =
+        CaptureShow("--fps 1 --from 110 --to 111 --height 2160 --frame 16:9 " +
+                    std::string("--png ") + dir + "/cubes --video " + dir + "/cubes.mkv");
+    ASSERT_EQ(cubes.status, 0) << cubes.output;
+    EXPECT_EQ(ProbeVideoSize(dir + "/cubes.mkv"), "ffv1,3840,2160,1\n");
+    const std::string raw = dir + "/cubes.rgb";
+    CommandResult decode = RunCommand("ffmpeg -v error -i " + dir + "/cubes.mkv" +
+                                      " -f rawvideo -pix_fmt rgb24 " + raw);
+    ASSERT_EQ(decode.status, 0) << decode.output;
+    const std::vector<uint8_t> decoded = ReadFileBytes(raw);
+    const Picture written = ReadPng(dir + "/cubes/" + FrameName(110));
+    ASSERT_EQ(written.width, 3840);
+    EXPECT_TRUE(decoded == written.rgb);
+    // Bars of (3840 - 2880) / 2 = 480 columns; the picture fills the rest.
+    size_t barLit = 0;
+    size_t pictureLit = 0;
+    for (size_t i = 0; i < written.rgb.size(); i += 3) {
+        const size_t column = (i / 3) % 3840;
+        const bool lit = written.rgb[i] + written.rgb[i + 1] + written.rgb[i + 2] > 0;
+        (column < 480 || column >= 3360 ? barLit : pictureLit) += lit ? 1 : 0;
+    }
+    EXPECT_EQ(barLit, 0u);
+    EXPECT_GT(pictureLit, 2880u * 2160u / 2);
+
+    const std::string huge =
+        CaptureAt("tessaline-capture", " --height 4320", "5,30,55,85,110,124", "size-4320", 1);
+    for (const char* name :
+         {"5.000.png", "30.000.png", "55.000.png", "85.000.png", "110.000.png", "124.000.png"}) {
+        const Picture picture = ReadPng(huge + "/" + name);
+        EXPECT_EQ(picture.width, 5760) << name;
+        EXPECT_EQ(picture.height, 4320) << name;
+    }
+}
