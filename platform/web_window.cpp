@@ -312,3 +312,10 @@ EM_JS(void, PageFrame, (const char* name, const uint8_t* rgba, int width, int he
 void HandFrameToPage(const std::string& name, const uint8_t* rgba, int width, int height) {
     PageFrame(name.c_str(), rgba, width, height);
 }
+
+// This window presents through the fixedgl layer's own path.
+void PresentWithTwoBlits(bool) {}
+
+bool PresentsInOnePass() {
+    return false;
+}

@@ -1,12 +1,15 @@
 // The OpenGL context and the off-screen picture, over SDL2; the window
 // itself, the present hook and the rest of SDL are in sdl_window.cpp.
 //
-// State: the context, the picture's framebuffer object and the buffer that
-// enlarges it for the window, all file-static. The framebuffer functions are
-// not part of OpenGL 1.x: they are fetched from the driver when the context
-// is made, once the driver has said that it has them (OpenGL 3.0 or the ARB
-// framebuffer extension).
+// State: the context, the picture's framebuffer object (its colour a
+// texture, its depth a renderbuffer) and the buffer that enlarges it for the
+// window when presenting takes two blits, all file-static. Where the context
+// has shaders, presenting draws the picture in one pass (sharp_present.h). The framebuffer
+// functions are not part of OpenGL 1.x: they are fetched from the driver when the context is made,
+// once the driver has said that it has them (OpenGL 3.0 or the ARB framebuffer extension).
 #include "platform/sdl_window.h"
+
+#include "platform/sharp_present.h"
 
 #define GL_GLEXT_PROTOTYPES 0
 #include <GL/gl.h>
@@ -39,6 +42,11 @@ static PFNGLGETRENDERBUFFERPARAMETERIVPROC GetRenderbufferParameteriv;
 static PFNGLFRAMEBUFFERRENDERBUFFERPROC FramebufferRenderbuffer;
 static PFNGLCHECKFRAMEBUFFERSTATUSPROC CheckFramebufferStatus;
 static PFNGLBLITFRAMEBUFFERPROC BlitFramebuffer;
+static PFNGLFRAMEBUFFERTEXTURE2DPROC FramebufferTexture2D;
+// Whether presenting draws in one pass (sharp_present.h) or two blits.
+static bool OnePassPresent;
+// Test hook: presents with the two blits even where shaders exist.
+static bool TwoBlitsOnly;
 
 // Any context that still serves OpenGL 1.x.
 void SetSdlContextAttributes() {
@@ -125,7 +133,8 @@ static bool FetchFramebufferFunctions() {
            FetchGl(&GetRenderbufferParameteriv, "glGetRenderbufferParameteriv") &&
            FetchGl(&FramebufferRenderbuffer, "glFramebufferRenderbuffer") &&
            FetchGl(&CheckFramebufferStatus, "glCheckFramebufferStatus") &&
-           FetchGl(&BlitFramebuffer, "glBlitFramebuffer");
+           FetchGl(&BlitFramebuffer, "glBlitFramebuffer") &&
+           FetchGl(&FramebufferTexture2D, "glFramebufferTexture2D");
 }
 
 static GLint RenderbufferBits(GLuint renderbuffer, GLenum which) {
@@ -146,10 +155,29 @@ static bool CreatePicture(int width, int height, int colourBits) {
     if (width > largest || height > largest) {
         return false;
     }
+    GLint largestTexture = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largestTexture);
+    if (width > largestTexture || height > largestTexture) {
+        return false;
+    }
+    // The colour is a texture, so that presenting can draw it in one pass.
     const bool deep = colourBits == 32;
-    GenRenderbuffers(1, &PictureColour);
-    BindRenderbuffer(GL_RENDERBUFFER, PictureColour);
-    RenderbufferStorage(GL_RENDERBUFFER, deep ? GL_RGBA8 : GL_RGB565, width, height);
+    glGenTextures(1, &PictureColour);
+    glBindTexture(GL_TEXTURE_2D, PictureColour);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glTexImage2D(GL_TEXTURE_2D, 0, deep ? GL_RGBA8 : GL_RGB565, width, height, 0, GL_RGB,
+                 deep ? GL_UNSIGNED_BYTE : GL_UNSIGNED_SHORT_5_6_5, nullptr);
+    GLint red = 0;
+    GLint green = 0;
+    GLint blue = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_RED_SIZE, &red);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_GREEN_SIZE, &green);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_BLUE_SIZE, &blue);
+    glBindTexture(GL_TEXTURE_2D, 0);
     GenRenderbuffers(1, &PictureDepth);
     BindRenderbuffer(GL_RENDERBUFFER, PictureDepth);
     RenderbufferStorage(GL_RENDERBUFFER, deep ? GL_DEPTH_COMPONENT24 : GL_DEPTH_COMPONENT16, width,
@@ -157,14 +185,12 @@ static bool CreatePicture(int width, int height, int colourBits) {
 
     GenFramebuffers(1, &PictureFramebuffer);
     BindFramebuffer(GL_FRAMEBUFFER, PictureFramebuffer);
-    FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, PictureColour);
+    FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, PictureColour, 0);
     FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, PictureDepth);
     if (CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
         return false;
     }
-    bool exact = RenderbufferBits(PictureColour, GL_RENDERBUFFER_RED_SIZE) == (deep ? 8 : 5) &&
-                 RenderbufferBits(PictureColour, GL_RENDERBUFFER_GREEN_SIZE) == (deep ? 8 : 6) &&
-                 RenderbufferBits(PictureColour, GL_RENDERBUFFER_BLUE_SIZE) == (deep ? 8 : 5) &&
+    bool exact = red == (deep ? 8 : 5) && green == (deep ? 8 : 6) && blue == (deep ? 8 : 5) &&
                  RenderbufferBits(PictureDepth, GL_RENDERBUFFER_DEPTH_SIZE) == (deep ? 24 : 16);
     BindRenderbuffer(GL_RENDERBUFFER, 0);
     if (!exact) {
@@ -172,6 +198,7 @@ static bool CreatePicture(int width, int height, int colourBits) {
     }
     PictureWidth = width;
     PictureHeight = height;
+    OnePassPresent = PrepareSharpPresent();
     glViewport(0, 0, width, height);
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -210,10 +237,12 @@ void DeletePlatformContext() {
     if (PictureFramebuffer != 0) {
         BindFramebuffer(GL_FRAMEBUFFER, 0);
         DeleteFramebuffers(1, &PictureFramebuffer);
-        DeleteRenderbuffers(1, &PictureColour);
+        glDeleteTextures(1, &PictureColour);
         DeleteRenderbuffers(1, &PictureDepth);
         PictureFramebuffer = PictureColour = PictureDepth = 0;
     }
+    DeleteSharpPresent();
+    OnePassPresent = false;
     SDL_GL_MakeCurrent(GetSdlWindow(), nullptr);
     SDL_GL_DeleteContext(Context);
     Context = nullptr;
@@ -258,6 +287,10 @@ static void DrawScaledPicture(GLuint target, int width, int height) {
         // Black bars; an area over the whole window needs none.
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
+    }
+    if (OnePassPresent && !TwoBlitsOnly) {
+        DrawSharpPicture(PictureColour, PictureWidth, PictureHeight, area);
+        return;
     }
     const int right = area.x + area.width;
     const int top = area.y + area.height;
@@ -363,4 +396,12 @@ void SwapBuffers(DeviceContextHandle surface) {
 
 void* GetGlProcAddress(const char* name) {
     return SDL_GL_GetProcAddress(name);
+}
+
+void PresentWithTwoBlits(bool twoBlits) {
+    TwoBlitsOnly = twoBlits;
+}
+
+bool PresentsInOnePass() {
+    return OnePassPresent && !TwoBlitsOnly;
 }

@@ -1,7 +1,9 @@
 // The window, the OpenGL context and the picture, over SDL2.
 //
-// Owns the SDL window, its OpenGL context and the off-screen 640 x 480 picture
-// (a framebuffer object with 16-bit 5-6-5 colour and a 16-bit depth buffer).
+// Owns the SDL window, its OpenGL context and the off-screen picture (a
+// framebuffer object of the size asked for, 640 x 480 for the show, with
+// 16-bit 5-6-5 colour and a 16-bit depth buffer, or 8-bit channels and a
+// 24-bit depth buffer).
 // While a context exists the picture's framebuffer stays bound for drawing and
 // reading, so viewports, clears and pixel reads act on it as on a back buffer;
 // presenting copies it to the window and leaves its contents untouched.
@@ -96,6 +98,13 @@ PresentArea PlacePicture(int drawableWidth, int drawableHeight, int pictureWidth
 // (width x height x 3 bytes, caller's, bottom row first). False when there
 // is no picture or no such buffer.
 bool ReadPresentedPicture(int width, int height, uint8_t* rgb);
+
+// Test hook: presents with two blits (nearest up, linear down) even where
+// the context has shaders for the one-pass present.
+void PresentWithTwoBlits(bool twoBlits);
+
+// Whether presenting draws the picture in one shader pass.
+bool PresentsInOnePass();
 
 // Replaces window presentation with hook (nullptr restores it).
 void SetPresentHook(PresentHook hook, void* user);

@@ -89,3 +89,10 @@ void* GetGlProcAddress(const char* name) {
 bool HasGlExtension(const char* name) {
     return std::strcmp(name, "GL_ARB_multitexture") == 0;
 }
+
+// This window presents through the fixedgl layer's own path.
+void PresentWithTwoBlits(bool) {}
+
+bool PresentsInOnePass() {
+    return false;
+}

@@ -407,48 +407,56 @@ TEST(Picture, IsShownInWholeBlocksCentredBetweenBlackBars) {
         {1366, 768, 1024, 768, 171, 0},   {1367, 768, 1024, 768, 171, 0},
         {800, 700, 800, 600, 0, 50},      {800, 601, 800, 600, 0, 0},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
-        const int w = c.width;
-        const int h = c.height;
-        std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
-        ASSERT_TRUE(ReadPresentedPicture(w, h, rgb.data()));
-        auto at = [&](int x, int y) { return &rgb[(static_cast<size_t>(y) * w + x) * 3]; };
-        const int areaWidth = c.areaWidth;
-        const int areaHeight = c.areaHeight;
-        const int left = c.left;
-        const int bottom = c.bottom;
-        const double scale = areaWidth / 640.0;
-        const bool whole = areaWidth % 640 == 0;
+    // Once in one shader pass (what Mesa's drivers give), once with the two
+    // blits that contexts without shaders use.
+    for (bool twoBlits : {false, true}) {
+        PresentWithTwoBlits(twoBlits);
+        EXPECT_EQ(PresentsInOnePass(), !twoBlits);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height) +
+                         (twoBlits ? ", two blits" : ", one pass"));
+            const int w = c.width;
+            const int h = c.height;
+            std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
+            ASSERT_TRUE(ReadPresentedPicture(w, h, rgb.data()));
+            auto at = [&](int x, int y) { return &rgb[(static_cast<size_t>(y) * w + x) * 3]; };
+            const int areaWidth = c.areaWidth;
+            const int areaHeight = c.areaHeight;
+            const int left = c.left;
+            const int bottom = c.bottom;
+            const double scale = areaWidth / 640.0;
+            const bool whole = areaWidth % 640 == 0;
 
-        // Along rows for red (columns), along columns for green (rows): a
-        // window pixel whose centre lies half a pixel or more inside a picture
-        // pixel's block shows that pixel exactly, so each edge blends one
-        // window pixel at most; at a whole scale every pixel does. The bars
-        // are black and the area's every pixel carries the blue.
-        auto expectLine = [&](int count, int start, int channel, auto pixel) {
-            for (int i = 0; i < count; i++) {
-                const uint8_t* p = pixel(i);
-                if (i < start || i >= start + (channel == 0 ? areaWidth : areaHeight)) {
-                    ASSERT_TRUE(p[0] == 0 && p[1] == 0 && p[2] == 0) << "bar pixel " << i;
-                    continue;
+            // Along rows for red (columns), along columns for green (rows): a
+            // window pixel whose centre lies half a pixel or more inside a picture
+            // pixel's block shows that pixel exactly, so each edge blends one
+            // window pixel at most; at a whole scale every pixel does. The bars
+            // are black and the area's every pixel carries the blue.
+            auto expectLine = [&](int count, int start, int channel, auto pixel) {
+                for (int i = 0; i < count; i++) {
+                    const uint8_t* p = pixel(i);
+                    if (i < start || i >= start + (channel == 0 ? areaWidth : areaHeight)) {
+                        ASSERT_TRUE(p[0] == 0 && p[1] == 0 && p[2] == 0) << "bar pixel " << i;
+                        continue;
+                    }
+                    ASSERT_EQ(p[2], blue) << "area pixel " << i;
+                    const double centre = i - start + 0.5;
+                    const int source = static_cast<int>(centre / scale);
+                    const double edge = std::round(centre / scale) * scale;
+                    if (whole || std::abs(centre - edge) >= 0.5) {
+                        ASSERT_EQ(p[channel], source % 2 * 255) << "pixel " << i;
+                    }
                 }
-                ASSERT_EQ(p[2], blue) << "area pixel " << i;
-                const double centre = i - start + 0.5;
-                const int source = static_cast<int>(centre / scale);
-                const double edge = std::round(centre / scale) * scale;
-                if (whole || std::abs(centre - edge) >= 0.5) {
-                    ASSERT_EQ(p[channel], source % 2 * 255) << "pixel " << i;
-                }
+            };
+            for (int y : {bottom, h / 2, bottom + areaHeight - 1}) {
+                expectLine(w, left, 0, [&](int x) { return at(x, y); });
             }
-        };
-        for (int y : {bottom, h / 2, bottom + areaHeight - 1}) {
-            expectLine(w, left, 0, [&](int x) { return at(x, y); });
-        }
-        for (int x : {left, w / 2, left + areaWidth - 1}) {
-            expectLine(h, bottom, 1, [&](int y) { return at(x, y); });
+            for (int x : {left, w / 2, left + areaWidth - 1}) {
+                expectLine(h, bottom, 1, [&](int y) { return at(x, y); });
+            }
         }
     }
+    PresentWithTwoBlits(false);
 }
 
 std::string BinaryPath() {
