@@ -124,6 +124,12 @@ TEST_F(Installed, ProgramsDataIconAndEntryLieInTheUsualFolders) {
     EXPECT_NE(text.find("\nExec=\"" + *root + "/pre fix\\\\$/bin/tessaline\"\n"), std::string::npos)
         << text;
     EXPECT_NE(text.find("\nIcon=tessaline\n"), std::string::npos) << text;
+    // The high-definition action runs the same program with --hd.
+    EXPECT_NE(text.find("\nActions=high-definition;\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nName=Play in high definition\nExec=\"" + *root +
+                        "/pre fix\\\\$/bin/tessaline\" --hd\n"),
+              std::string::npos)
+        << text;
     ASSERT_EQ(RunCommand("command -v desktop-file-validate").status, 0)
         << "desktop-file-validate is missing: run scripts/setup.sh";
     CommandResult validation = RunCommand("desktop-file-validate '" + entry + "'");
