@@ -38,23 +38,17 @@ struct AtFrame {
 
 struct Capture {
     const CaptureOptions* options;
-    int32_t width; // the written frame, bars included
-    int32_t height;
-    int32_t drawnWidth; // the picture as drawn and read back
-    int32_t drawnHeight;
-    int32_t pictureLeft; // where the picture starts in the frame's rows
-    int32_t supersample; // drawn pixels a written pixel stands for, each way
-    int64_t firstFrame;  // first frame written
-    int64_t endFrame;    // first frame not played (or the largest number)
+    PictureLayout layout; // how pictures are read back and written
+    int64_t firstFrame;   // first frame written
+    int64_t endFrame;     // first frame not played (or the largest number)
     std::vector<AtFrame> atFrames;
     std::string pngDir;    // absolute
     std::string videoPath; // absolute
     bool readPictures;     // something is written at all
     int64_t nextFrame;     // the next frame to hand out
     int64_t written;
-    std::vector<uint8_t> picture; // the last picture read back, top row first
+    std::vector<uint8_t> picture; // the last picture read back, as the driver gave it
     int64_t readPass;             // the pass whose picture that is (-1: none)
-    std::vector<uint8_t> readBuffer;
     VideoEncoder video;
     bool videoStarted;
     FrameWriter writer; // started when anything is written
@@ -114,7 +108,8 @@ bool StartVideoOnce(Capture* capture) {
         std::string reason;
         int32_t crf = capture->options->crf >= 0 ? capture->options->crf : DefaultVideoCrf;
         if (!StartVideo(&capture->video, capture->videoPath, capture->options->fps,
-                        capture->options->scale, crf, capture->width, capture->height, &reason)) {
+                        capture->options->scale, crf, capture->layout.frameWidth,
+                        capture->layout.frameHeight, &reason)) {
             Fail(capture, reason);
             return false;
         }
@@ -223,55 +218,22 @@ void EmitFrame(Capture* capture) {
     }
 }
 
-// Turns the picture as read back (bottom row first, drawn size) into the
-// written frame: top row first, each supersample x supersample block
-// averaged (rounded to nearest) into one pixel, placed pictureLeft pixels
-// into rows that are otherwise black.
-void FinishPicture(Capture* capture) {
-    const int32_t n = capture->supersample;
-    const int32_t rows = capture->drawnHeight / n;
-    const int32_t columns = capture->drawnWidth / n;
-    const size_t drawnRowBytes = static_cast<size_t>(capture->drawnWidth) * 3;
-    const size_t frameRowBytes = static_cast<size_t>(capture->width) * 3;
-    const uint8_t* drawn = capture->readBuffer.data();
-    for (int32_t row = 0; row < rows; ++row) {
-        uint8_t* out = capture->picture.data() + static_cast<size_t>(row) * frameRowBytes +
-                       static_cast<size_t>(capture->pictureLeft) * 3;
-        // Frame row 0 is the top: the last n rows read back.
-        const uint8_t* block = drawn + static_cast<size_t>(rows - 1 - row) * n * drawnRowBytes;
-        if (n == 1) {
-            std::copy_n(block, drawnRowBytes, out);
-            continue;
-        }
-        const uint32_t count = static_cast<uint32_t>(n * n);
-        for (int32_t column = 0; column < columns; ++column) {
-            for (int32_t channel = 0; channel < 3; ++channel) {
-                uint32_t sum = 0;
-                for (int32_t y = 0; y < n; ++y) {
-                    const uint8_t* at = block + static_cast<size_t>(y) * drawnRowBytes +
-                                        static_cast<size_t>(column) * n * 3 + channel;
-                    for (int32_t x = 0; x < n; ++x) {
-                        sum += at[x * 3];
-                    }
-                }
-                out[column * 3 + channel] = static_cast<uint8_t>((sum + count / 2) / count);
-            }
-        }
-    }
-}
-
-// Reads the bound picture into capture->picture as the written frame. The
-// colour is read as 8-bit RGB: the driver widens the picture's 5-6-5 bits
-// the same way every time.
+// Reads the bound picture into capture->picture in the driver's own layout:
+// the frame writer widens and turns it (picture_layout.h).
 void ReadPicture(Capture* capture) {
+    const PictureLayout& layout = capture->layout;
     // The scene's own packing is put back: it may read pixels itself.
     GLint alignment = 4;
     glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, capture->drawnWidth, capture->drawnHeight, GL_RGB, GL_UNSIGNED_BYTE,
-                 capture->readBuffer.data());
+    if (layout.pixels == PixelLayout::Rgb565) {
+        glReadPixels(0, 0, layout.drawnWidth, layout.drawnHeight, GL_RGB, GL_UNSIGNED_SHORT_5_6_5,
+                     capture->picture.data());
+    } else {
+        glReadPixels(0, 0, layout.drawnWidth, layout.drawnHeight, GL_RGBA, GL_UNSIGNED_BYTE,
+                     capture->picture.data());
+    }
     glPixelStorei(GL_PACK_ALIGNMENT, alignment);
-    FinishPicture(capture);
 }
 
 // Called for every presented frame, in the pass that drew it. The picture
@@ -348,14 +310,21 @@ std::string FormatSeconds(double seconds) {
 // be made.
 bool PrepareCapture(Capture* capture, const CaptureOptions& options) {
     capture->options = &options;
-    capture->supersample = options.picture.supersample;
-    capture->drawnWidth = PicturePixelWidth();
-    capture->drawnHeight = PicturePixelHeight();
-    capture->height = capture->drawnHeight / capture->supersample;
-    const int32_t pictureWidth = capture->drawnWidth / capture->supersample;
+    PictureLayout& layout = capture->layout;
+#ifdef TESSALINE_FIXEDGL
+    layout.pixels = PixelLayout::Rgba8;
+#else
+    // 5-6-5 words are the picture's own bits: the read is a plain copy.
+    layout.pixels = PictureColourBits() == 16 ? PixelLayout::Rgb565 : PixelLayout::Rgba8;
+#endif
+    layout.supersample = options.picture.supersample;
+    layout.drawnWidth = PicturePixelWidth();
+    layout.drawnHeight = PicturePixelHeight();
+    layout.frameHeight = layout.drawnHeight / layout.supersample;
+    const int32_t pictureWidth = layout.drawnWidth / layout.supersample;
     // 16:9 of the height, to the nearest even number (3840 for 2160 lines).
-    capture->width = options.wideFrame ? 2 * ((16 * capture->height + 9) / 18) : pictureWidth;
-    capture->pictureLeft = (capture->width - pictureWidth) / 2;
+    layout.frameWidth = options.wideFrame ? 2 * ((16 * layout.frameHeight + 9) / 18) : pictureWidth;
+    layout.pictureLeft = (layout.frameWidth - pictureWidth) / 2;
     capture->firstFrame = FrameAtOrAfter(options.from, options.fps);
     capture->endFrame = options.to >= 0.0 ? FrameAtOrAfter(options.to, options.fps)
                                           : std::numeric_limits<int64_t>::max();
@@ -374,12 +343,10 @@ bool PrepareCapture(Capture* capture, const CaptureOptions& options) {
         }
     }
     capture->readPictures = !options.pngDir.empty() || !options.videoPath.empty();
-    // Frame 0 precedes every pass: the picture as the context made it, black.
-    // Both buffers are sized once for the run.
-    capture->picture.assign(static_cast<size_t>(capture->width) * capture->height * 3, 0);
+    // Frame 0 precedes every pass: the picture as the context made it, black
+    // (zero in either layout). Sized once for the run.
     if (capture->readPictures) {
-        capture->readBuffer.assign(
-            static_cast<size_t>(capture->drawnWidth) * capture->drawnHeight * 3, 0);
+        capture->picture.assign(DrawnPictureBytes(layout), 0);
     }
     capture->startedAt = capture->lastProgressAt = std::chrono::steady_clock::now();
 
@@ -397,7 +364,7 @@ bool PrepareCapture(Capture* capture, const CaptureOptions& options) {
         capture->videoPath = fs::absolute(options.videoPath, error).string();
     }
     if (capture->readPictures) {
-        StartFrameWriter(&capture->writer, capture->width, capture->height, &capture->video);
+        StartFrameWriter(&capture->writer, layout, &capture->video);
     }
     return true;
 }

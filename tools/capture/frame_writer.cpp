@@ -22,12 +22,15 @@ void WriteJobs(FrameWriter* writer) {
 
         bool pngFailed = false;
         bool videoFailed = false;
+        if (!skip) {
+            FinishPicture(writer->layout, job.picture.data(), writer->frame.data());
+        }
         if (!skip && !job.pngPath.empty()) {
-            pngFailed =
-                !WritePngRgb(job.pngPath, job.picture.data(), writer->width, writer->height);
+            pngFailed = !WritePngRgb(job.pngPath, writer->frame.data(), writer->layout.frameWidth,
+                                     writer->layout.frameHeight);
         }
         if (!skip && !pngFailed && job.toVideo) {
-            videoFailed = !WriteVideoFrame(writer->video, job.picture.data());
+            videoFailed = !WriteVideoFrame(writer->video, writer->frame.data());
         }
 
         guard.lock();
@@ -43,9 +46,9 @@ void WriteJobs(FrameWriter* writer) {
 
 } // namespace
 
-void StartFrameWriter(FrameWriter* writer, int32_t width, int32_t height, VideoEncoder* video) {
-    writer->width = width;
-    writer->height = height;
+void StartFrameWriter(FrameWriter* writer, const PictureLayout& layout, VideoEncoder* video) {
+    writer->layout = layout;
+    writer->frame.assign(FramePictureBytes(layout), 0);
     writer->video = video;
     writer->stopping = false;
     writer->worker = std::thread(WriteJobs, writer);
@@ -53,7 +56,7 @@ void StartFrameWriter(FrameWriter* writer, int32_t width, int32_t height, VideoE
 
 void QueueFrame(FrameWriter* writer, const uint8_t* picture, const std::string& pngPath,
                 bool toVideo) {
-    size_t bytes = static_cast<size_t>(writer->width) * writer->height * 3;
+    const size_t bytes = DrawnPictureBytes(writer->layout);
     std::unique_lock<std::mutex> guard(writer->lock);
     if (writer->free.empty() && writer->buffers < FrameWriterDepth) {
         writer->free.emplace_back();

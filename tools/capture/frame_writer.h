@@ -1,7 +1,9 @@
 // Writing captured frames off the drawing thread.
 //
-// One worker thread takes the pictures in the order they were handed over
-// and writes each as a PNG file, into the video encoder, or both. The
+// One worker thread takes the pictures in the order they were handed over,
+// each as the driver read it back, turns each into its frame
+// (picture_layout.h) and writes it as a PNG file, into the video encoder, or
+// both. The
 // drawing thread copies a picture into one of a few buffers (waiting while
 // all are in use) and goes on drawing; so at most FrameWriterDepth pictures
 // are held at once. The writer owns its thread and buffers; the video
@@ -10,6 +12,7 @@
 // and keeps the reason.
 #pragma once
 
+#include "tools/capture/picture_layout.h"
 #include "tools/capture/video_encoder.h"
 
 #include <condition_variable>
@@ -23,14 +26,14 @@
 constexpr int FrameWriterDepth = 4;
 
 struct FrameJob {
-    std::vector<uint8_t> picture; // RGB, top row first
+    std::vector<uint8_t> picture; // as read back (the layout's pixels)
     std::string pngPath;          // empty: no PNG file
     bool toVideo = false;
 };
 
 struct FrameWriter {
-    int32_t width = 0;
-    int32_t height = 0;
+    PictureLayout layout;
+    std::vector<uint8_t> frame;    // the worker's: the frame being written
     VideoEncoder* video = nullptr; // the caller's; used by the worker alone
     std::thread worker;
     std::mutex lock;
@@ -44,11 +47,11 @@ struct FrameWriter {
     std::string reason;
 };
 
-// Starts the worker for width x height pictures; video may be null when no
-// video is written.
-void StartFrameWriter(FrameWriter* writer, int32_t width, int32_t height, VideoEncoder* video);
+// Starts the worker for pictures laid out as layout says; video may be null
+// when no video is written.
+void StartFrameWriter(FrameWriter* writer, const PictureLayout& layout, VideoEncoder* video);
 
-// Queues one picture (caller's memory, copied) to be written as a PNG at
+// Queues one picture as read back (caller's memory, copied) to be written as a PNG at
 // pngPath (empty: none) and/or into the video. Waits while every buffer is
 // in use.
 void QueueFrame(FrameWriter* writer, const uint8_t* picture, const std::string& pngPath,
