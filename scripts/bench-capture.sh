@@ -2,14 +2,18 @@
 # How much writing slows the capture: the same stretch of the object scene at
 # 60 frames per second played alone, written as H.264, as PNG frames and as
 # an archival video, in interleaved rounds. Each kind's fastest run is
-# compared with the fastest run that only plays.
-# Usage: bench-capture.sh [BUILD_DIR] [ROUNDS] [FROM] [TO]
+# compared with the fastest run that only plays. HEIGHT draws larger
+# pictures (--height) and FPS sets the frame rate (large pictures draw every
+# frame before FROM too, so fewer frames a second keep the run short).
+# Usage: bench-capture.sh [BUILD_DIR] [ROUNDS] [FROM] [TO] [HEIGHT] [FPS]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
 rounds="${2:-3}"
 from="${3:-25}"
 to="${4:-33}"
+height="${5:-480}"
+fps="${6:-60}"
 capture="$build/tessaline-capture"
 data="$build/data"
 [ -x "$capture" ] || { echo "bench-capture: no $capture (build first)" >&2; exit 1; }
@@ -30,12 +34,14 @@ run() {
         png) output=(--png "$work/frames") ;;
         archival) output=(--video "$work/show.mkv") ;;
     esac
-    "$capture" --data "$data" --fps 60 --from "$from" --to "$to" "${output[@]}" 2>&1 |
+    "$capture" --data "$data" --fps "$fps" --height "$height" --from "$from" --to "$to" \
+        "${output[@]}" 2>&1 |
         tr '\r' '\n' | sed -n 's/^capture: span of [0-9]* frames in \([0-9.]*\) s.*/\1/p'
     rm -rf "$work/show.mp4" "$work/show.mkv" "$work/frames"
 }
 
-echo "bench-capture: $from s to $to s of show time at 60 fps, $rounds interleaved rounds"
+echo "bench-capture: $from s to $to s of show time at $fps fps, $height lines," \
+    "$rounds interleaved rounds"
 for round in $(seq "$rounds"); do
     line="round $round:"
     for kind in "${kinds[@]}"; do
