@@ -219,7 +219,8 @@ void ShowPass() {
         LastShowClock = clock;
         const int32_t scene = ScenePosition;
         RunFrame();
-        if (ScenePosition != scene && !PageHasFailed()) {
+        // The last scene ends the show itself, without leaving its row.
+        if ((ScenePosition != scene || QuitRequested) && !PageHasFailed()) {
             NoteSceneEnd(scene);
         }
     }

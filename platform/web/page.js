@@ -149,15 +149,16 @@
                 clock.seenAt = now;
             }
             time = position;
-            if (!audio.paused && !clock.waiting && audio.readyState >= audio.HAVE_FUTURE_DATA) {
+            if (clock.playing && !audio.paused && audio.readyState >= audio.HAVE_FUTURE_DATA) {
                 time += Math.min((now - clock.seenAt) / 1000, MaxLeadSeconds);
             }
         }
         clock.shown = Math.max(clock.shown, time);
         const sync = run.sync;
         sync.last = { show: clock.shown, audio: clock.position, free: clock.freeSince !== null };
-        if (clock.freeSince === null) {
-            sync.largestLead = Math.max(sync.largestLead, clock.shown - clock.position);
+        if (clock.freeSince === null && clock.shown - clock.position > sync.largestLead) {
+            sync.largestLead = clock.shown - clock.position;
+            sync.largestLeadAt = clock.shown;
         }
         return clock.shown;
     }
@@ -238,11 +239,15 @@
                 audio.id = "music";
                 audio.preload = "auto";
                 audio.src = url;
-                audio.addEventListener("waiting", () => {
-                    run.clock.waiting = true;
-                });
+                // Between "playing" and "waiting" (or a pause) the sound goes on.
                 audio.addEventListener("playing", () => {
-                    run.clock.waiting = false;
+                    run.clock.playing = true;
+                });
+                audio.addEventListener("waiting", () => {
+                    run.clock.playing = false;
+                });
+                audio.addEventListener("pause", () => {
+                    run.clock.playing = false;
                 });
                 audio.addEventListener("ended", () => runClockFree(run));
                 audio.addEventListener("error", () => {
@@ -435,8 +440,8 @@
             music: new Map(),
             urls: [],
             audio: null,
-            clock: { position: 0, seenAt: 0, shown: 0, waiting: false, freeFrom: 0, freeSince: null },
-            sync: { ends: [], last: null, largestLead: 0 },
+            clock: { position: 0, seenAt: 0, shown: 0, playing: false, freeFrom: 0, freeSince: null },
+            sync: { ends: [], last: null, largestLead: 0, largestLeadAt: 0 },
             waitingForStart: false,
             started: false,
             failed: false,
