@@ -25,7 +25,8 @@
 //
 // Frames handed over on the virtual clock (?at=…) are kept in
 // window.tessalineFrames by name ("1.500"), RGBA rows top row first;
-// tessalineFrameBase64(name) gives one as base64 RGB for test drivers.
+// tessalineFrameBase64(name) gives one as base64 RGB for test drivers, and
+// tessalineDataRoot(paths) is findDataRoot, for the same.
 "use strict";
 
 (function () {
