@@ -6,6 +6,9 @@
 // and starts the clock (browsers allow sound only from a click or a key), and
 // from then on the browser's frame callback runs one pass of the loop per
 // frame: waiting key events, then one sequencer step. Escape ends the show.
+// The show's clock is the music's position (ReadMusicClock): while the music
+// has not started or waits for data the clock stands still, and so does the
+// picture; a pass that finds the clock where it was draws nothing.
 //
 // index.html?at=T1,T2,… plays the show without sound on a virtual clock of
 // 1/60 s per pass, hands the frames at those show times to the page and stops
@@ -13,7 +16,10 @@
 // (the title gives the time it ended at). index.html?bench plays the
 // whole show the same way and reports each scene's frame times in the page.
 // ?omit=… leaves an effect out, for tests that show a wrong frame is caught.
-// State: the mode, the times asked for and the frame times, file-static.
+// The page may replace this copy of the program with another before the
+// click (the viewer chose their own data files): WebRetire stops it for good.
+// State: the mode, the times asked for, the frame times and the last clock
+// reading, file-static.
 #include "fixedgl/fixed_gl.h"
 #include "platform/web_page.h"
 #include "platform/window.h"
@@ -53,6 +59,11 @@ bool Bench;
 int64_t Passes;
 std::vector<double> FrameMs[SceneCount];
 std::vector<uint8_t> Picture;
+int64_t LastShowClock;
+
+int64_t MusicClockFrequency() {
+    return 1000000;
+}
 
 std::string FormatSeconds(double seconds) {
     char text[32];
@@ -201,7 +212,17 @@ void ShowPass() {
         WindowProc(event);
     }
     if (!QuitRequested) {
+        const int64_t clock = ReadMusicClock();
+        if (clock == LastShowClock) {
+            return; // the music has not moved: the picture waits for it
+        }
+        LastShowClock = clock;
+        const int32_t scene = ScenePosition;
         RunFrame();
+        // The last scene ends the show itself, without leaving its row.
+        if ((ScenePosition != scene || QuitRequested) && !PageHasFailed()) {
+            NoteSceneEnd(scene);
+        }
     }
     if (QuitRequested && !PageHasFailed()) {
         EndShow();
@@ -218,7 +239,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE int WebStartShow() {
     OpenMusic("music/velt2002.mp3");
     PlayMusic();
     QuitRequested = 0;
+    SetCounterSource(ReadMusicClock, MusicClockFrequency);
     StartClock();
+    LastShowClock = ReadMusicClock();
     Started = true;
     SetPageStatus("");
     return 1;
@@ -230,6 +253,14 @@ extern "C" EMSCRIPTEN_KEEPALIVE void WebLeftFullScreen() {
     if (Started && !Finished) {
         WindowProc(PlatformEvent{PlatformEventKind::Escape});
     }
+}
+
+// Called by the page when it starts another copy of the program in this
+// one's place (other data files): this one stops for good.
+extern "C" EMSCRIPTEN_KEEPALIVE void WebRetire() {
+    Finished = true;
+    emscripten_cancel_main_loop();
+    StopPageKeys();
 }
 
 int main() {

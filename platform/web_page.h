@@ -40,3 +40,16 @@ void HandFrameToPage(const std::string& name, const uint8_t* rgba, int width, in
 
 // True once an error box has been shown; the loop stops for good.
 bool PageHasFailed();
+
+// Stops taking the page's keys: the page has started another copy of the
+// program (with other data files) in place of this one.
+void StopPageKeys();
+
+// The show's clock in the page, in microseconds: it follows the music's
+// position, at most one frame ahead of it, and stands still while the music
+// has not started or waits for data (page.js, readShowClock).
+int64_t ReadMusicClock();
+
+// Tells the page that the scene in row has ended, for its record of how far
+// the show's clock lies from the music's position at that moment.
+void NoteSceneEnd(int row);

@@ -264,6 +264,10 @@ bool PageHasFailed() {
     return Failed;
 }
 
+void StopPageKeys() {
+    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, nullptr);
+}
+
 void PlatformQuit() {}
 
 void SetPageStatus(const std::string& text) {

@@ -2,9 +2,9 @@
 # Builds the show for web browsers into build-web/site/ and serves it on
 # http://127.0.0.1:8000 (with --build: only builds).
 #
-# The site is plain static files: index.html, the program as tessaline.js and
-# tessaline.wasm, files.txt (the data files the page loads) and the data files
-# themselves, made by the native data generator. Copy the folder to any web
+# The site is plain static files: index.html with page.js and zip.js, the
+# program as tessaline.js and tessaline.wasm, files.txt (the data files the
+# page loads, with their sizes) and the data files themselves, made by the native data generator. Copy the folder to any web
 # server to publish it.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -73,11 +73,14 @@ fi
 # The site: the page, the program and the data files.
 rm -rf "$site.new"
 mkdir -p "$site.new"
-cp "$root/platform/web/index.html" "$root/platform/web/page.js" "$site.new/"
+cp "$root/platform/web/index.html" "$root/platform/web/page.js" "$root/platform/web/zip.js" \
+    "$site.new/"
 cp "$web/program/tessaline.js" "$web/program/tessaline.wasm" "$site.new/"
 cp -r "$root/build/data/." "$site.new/"
-(cd "$site.new" && find . -type f ! -name index.html ! -name page.js ! -name 'tessaline.*' \
-    -printf '%P\n' | LC_ALL=C sort >files.txt)
+# files.txt: "SIZE PATH" for each data file, so that the page can show how
+# much of the whole it has loaded.
+(cd "$site.new" && find . -type f ! -name index.html ! -name page.js ! -name zip.js \
+    ! -name files.txt ! -name 'tessaline.*' -printf '%s %P\n' | LC_ALL=C sort -k2 >files.txt)
 rm -rf "$site"
 mv "$site.new" "$site"
 echo "web: the site is in $site"

@@ -174,6 +174,24 @@ class Browser:
                 session=True,
             )
 
+    def run_on_every_document(self, source):
+        """Runs the script source in every document the page opens from now
+        on, before the document's own scripts."""
+        self.call("Page.addScriptToEvaluateOnNewDocument", {"source": source}, session=True)
+
+    def set_input_files(self, selector, paths):
+        """Chooses files for the page's <input type=file> found by selector, as
+        a person would in the file chooser (the input's change event fires).
+        For a folder input (webkitdirectory) give the one folder: Chromium
+        lists it after the call returns."""
+        root = self.call("DOM.getDocument", {"depth": 0}, session=True)["root"]["nodeId"]
+        node = self.call(
+            "DOM.querySelector", {"nodeId": root, "selector": selector}, session=True
+        )["nodeId"]
+        if not node:
+            raise ScriptError(f"no element {selector} in the page")
+        self.call("DOM.setFileInputFiles", {"files": list(paths), "nodeId": node}, session=True)
+
     def close(self):
         try:
             self.call("Browser.close", timeout=10)

@@ -12,20 +12,34 @@ DATA the native data folder. The site is served on a free local port. Tests:
 - with one effect left out (?omit=…), the same frames fall outside the
   tolerances: they catch a wrong effect;
 - a data file missing from the site shows the program's message in the page;
+- while the page loads, the status line counts the megabytes loaded of the
+  site's whole (program and data);
 - after a click the audio element holds the soundtrack's whole length and
-  plays, and Escape ends the show and the sound.
+  plays, and Escape ends the show and the sound;
+- the show's clock follows the music: it stands still while the music has
+  not started and while it waits for data, and never runs ahead of it by a
+  frame (the music is held back by the test's server);
+- the viewer's own files: a folder of the show's files with one picture
+  changed, chosen through the page, shows the change in a ?at= frame as the
+  native capture of that folder shows it; a zip (a folder inside it holding
+  the show's folders) that lacks a file shows the program's message; the
+  page's zip reader and its choice of the data folder, on small cases.
 """
 
 import base64
 import functools
 import http.server
+import io
+import json
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
 import threading
 import time
+import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
@@ -64,6 +78,9 @@ OMISSIONS = [
 
 # How long the page may take to play the whole show (software WebGL is slow).
 SHOW_TIMEOUT = 30 * 60
+# One frame at 60 frames a second: how far the show's clock may run ahead of
+# the music's position.
+FRAME = 1 / 60
 Failures = []
 
 
@@ -197,6 +214,354 @@ def test_missing_file(site, work):
         server.shutdown()
 
 
+def test_loading(server, site):
+    """The status line counts megabytes loaded of the program and the data."""
+    total = os.path.getsize(os.path.join(site, "tessaline.wasm"))
+    with open(os.path.join(site, "files.txt")) as listing:
+        for line in listing.read().splitlines():
+            size, path = line.split(" ", 1)
+            if not path.endswith(".mp3"):
+                total += int(size)
+    whole = "%.1f" % (total / 1e6)
+    with browser.Browser() as page:
+        page.run_on_every_document(
+            "window.statusLines = [];"
+            "new MutationObserver(() => {"
+            "  const line = document.getElementById('status');"
+            "  if (line) { statusLines.push(line.textContent); }"
+            "}).observe(document, {subtree: true, childList: true, characterData: true});"
+        )
+        page.navigate(base_url(server))
+        ready = page.wait_for(
+            "document.getElementById('status').textContent === 'click to start'", 120
+        )
+        lines = page.evaluate("statusLines") or []
+    counts = [line.split() for line in lines if line.startswith("Loading ")]
+    shapes = all(
+        len(c) == 5 and c[2] == "of" and c[4] == "MB" and c[3] == whole for c in counts
+    )
+    loaded = [float(c[1]) for c in counts if len(c) == 5]
+    check(
+        bool(ready) and len(counts) >= 2 and shapes,
+        f"the status line shows 'Loading X of {whole} MB' while the page loads: "
+        f"{counts[:1]} … {counts[-1:]}",
+    )
+    check(
+        loaded == sorted(loaded) and loaded[-1:] == [float(whole)],
+        f"the megabytes loaded only grow, up to the whole: {loaded[:3]} … {loaded[-3:]}",
+    )
+
+
+class HeldMusic:
+    """A site server whose music answers only when released: nothing until
+    start is set, then its first `first` bytes, the rest once rest is set."""
+
+    def __init__(self, folder, first):
+        self.start = threading.Event()
+        self.rest = threading.Event()
+        gate = self
+
+        class Handler(QuietHandler):
+            def do_GET(self):
+                if not self.path.endswith(".mp3"):
+                    super().do_GET()
+                    return
+                with open(os.path.join(folder, self.path.lstrip("/")), "rb") as music:
+                    data = music.read()
+                self.send_response(200)
+                self.send_header("Content-Type", "audio/mpeg")
+                self.send_header("Content-Length", str(len(data)))
+                self.end_headers()
+                try:
+                    gate.start.wait()
+                    self.wfile.write(data[:first])
+                    self.wfile.flush()
+                    gate.rest.wait()
+                    self.wfile.write(data[first:])
+                except OSError:
+                    pass  # the page has gone
+
+        self.server = http.server.ThreadingHTTPServer(
+            ("127.0.0.1", 0), functools.partial(Handler, directory=folder)
+        )
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def close(self):
+        self.start.set()
+        self.rest.set()
+        self.server.shutdown()
+
+
+CLOCK = (
+    "(() => { const a = document.getElementById('music');"
+    " const last = tessalineSync.last || {show: 0};"
+    " return {show: last.show, music: a ? a.currentTime : 0, ready: a ? a.readyState : 0,"
+    " lead: tessalineSync.largestLead}; })()"
+)
+
+
+def test_music_clock(site):
+    """The show's clock waits for music that starts late or stalls."""
+    # About four seconds of the soundtrack (256 kbit/s) before it stalls.
+    held = HeldMusic(site, 140000)
+    try:
+        with browser.Browser() as page:
+            page.navigate(base_url(held.server))
+            page.wait_for("document.getElementById('status').textContent === 'click to start'", 120)
+            page.click(640, 480)
+            page.wait_for("document.getElementById('music')", 30)
+            time.sleep(1.5)
+            before = page.evaluate(CLOCK)
+            check(
+                before["show"] == 0 and before["music"] == 0,
+                f"while the music has not started the show's clock stands at 0: {before}",
+            )
+            held.start.set()
+            page.wait_for(f"{CLOCK}.music > 1.5", 60)
+            samples = []
+            for _ in range(3):
+                samples.append(page.evaluate(CLOCK))
+                time.sleep(0.3)
+            check(
+                all(0 < s["show"] <= s["music"] + FRAME and s["music"] - s["show"] < 1.0 for s in samples),
+                f"while the music plays the clock follows it, never a frame ahead: "
+                f"{[(round(s['show'], 3), round(s['music'], 3)) for s in samples]}",
+            )
+            # The music runs out of data: its position stops for good.
+            stalled = page.wait_for(
+                f"(() => {{ const c = {CLOCK}; return c.music > 3 && c.ready < 3 ? c : null; }})()", 60
+            )
+            time.sleep(1.0)
+            later = page.evaluate(CLOCK)
+            check(
+                stalled is not None
+                and later["music"] == stalled["music"]
+                and later["show"] <= later["music"] + FRAME
+                and later["show"] >= later["music"] - 0.5,
+                f"while the music waits for data the clock waits with it: {stalled} then {later}",
+            )
+            held.rest.set()
+            resumed = page.wait_for(
+                f"(() => {{ const c = {CLOCK}; return c.show > {later['music']} + 0.5 ? c : null; }})()", 60
+            )
+            check(
+                resumed is not None and resumed["show"] <= resumed["music"] + FRAME,
+                f"with the data there the clock goes on with the music: {resumed}",
+            )
+            check(
+                resumed is not None and resumed["lead"] <= FRAME,
+                f"the clock was never a frame ahead of the music at any pass: "
+                f"{resumed and resumed['lead'] * 1000:.2f} ms at most",
+            )
+            page.call(
+                "Input.dispatchKeyEvent",
+                {"type": "keyDown", "key": "Escape", "code": "Escape", "windowsVirtualKeyCode": 27},
+                session=True,
+            )
+    finally:
+        held.close()
+
+
+def write_plain_tga(path, width, height, rgb):
+    """An uncompressed 24-bit TGA of one colour."""
+    header = struct.pack("<BBBHHBHHHHBB", 0, 0, 2, 0, 0, 0, 0, 0, width, height, 24, 0)
+    with open(path, "wb") as out:
+        out.write(header + bytes((rgb[2], rgb[1], rgb[0])) * (width * height))
+
+
+def data_files(folder):
+    """Paths of every file under folder, relative to it, sorted."""
+    return sorted(
+        os.path.relpath(os.path.join(parent, name), folder)
+        for parent, _, names in os.walk(folder)
+        for name in names
+    )
+
+
+def test_own_folder(server, capture, data, natives, work):
+    """A chosen folder with the logo painted over plays the chosen picture."""
+    own = os.path.join(work, "own", "mydata")
+    shutil.copytree(data, own)
+    logo = os.path.join(own, "textures", "zembrit.tga")
+    with open(logo, "rb") as tga:
+        width, height = struct.unpack("<HH", tga.read(18)[12:16])
+    write_plain_tga(logo, width, height, (40, 200, 90))
+    seconds = 5.0
+    expected = native_frames(capture, own, [seconds], os.path.join(work, "native-own"))[seconds]
+    _, _, mean_limit, share_limit = next(t for t in FRAME_TOLERANCES if t[0] == seconds)
+    with browser.Browser() as page:
+        page.navigate(base_url(server) + f"?at={seconds}")
+        page.set_input_files("#folder-input", [own])
+        title = page.wait_for(
+            "window.tessalineData === 'mydata' && (document.title.startsWith('frame')"
+            " || document.title === 'Error') ? document.title : ''",
+            SHOW_TIMEOUT,
+            poll=1.0,
+        )
+        chosen = page.evaluate("document.getElementById('chosen').textContent")
+        check(
+            title == "frame " + frame_name(seconds),
+            f"a chosen folder plays to the asked time (title {title!r}, {chosen!r})",
+        )
+        picture = web_frame(page, seconds)
+        if len(picture) != len(expected):
+            check(False, "the frame of the chosen folder is in the page")
+            return
+        frames.write_ppm(os.path.join(work, "web-own.ppm"), picture)
+        mean, share = frames.difference(picture, expected)
+        check(
+            mean <= mean_limit and share <= share_limit,
+            f"the chosen folder's frame at {seconds} s matches the native capture of that folder: "
+            f"mean {mean:.2f}, far pixels {100 * share:.2f} %",
+        )
+        mean, share = frames.difference(picture, natives[seconds])
+        check(
+            mean > mean_limit or share > share_limit,
+            f"… and shows the changed logo, not the site's: against the site's frame mean "
+            f"{mean:.2f}, far pixels {100 * share:.2f} %",
+        )
+        messages = bad_messages(page)
+        check(not messages, f"no console error or warning with chosen files: {messages[:5]}")
+
+
+def test_own_zip_missing_file(server, data, work):
+    """A chosen zip without one texture shows the reader's message."""
+    path = os.path.join(work, "tessaline-set.zip")
+    with zipfile.ZipFile(path, "w") as archive:
+        for name in data_files(data):
+            if name == os.path.join("textures", "001H.tga"):
+                continue
+            # Pictures stored, the rest deflated: both kinds of entry.
+            kind = zipfile.ZIP_STORED if name.endswith(".tga") else zipfile.ZIP_DEFLATED
+            archive.write(os.path.join(data, name), "tessaline-data/" + name, compress_type=kind)
+    with browser.Browser() as page:
+        page.navigate(base_url(server))
+        page.set_input_files("#zip-input", [path])
+        shown = page.wait_for(
+            "window.tessalineData && !document.getElementById('error').classList.contains('hidden')"
+            " ? [tessalineData, document.getElementById('error').textContent] : null",
+            120,
+        )
+        check(
+            shown == ["tessaline-set.zip/tessaline-data", "Error opening textures/001H.tga"],
+            f"a chosen zip lacking a file shows the program's message: {shown}",
+        )
+
+
+def zip_of(entries):
+    """A zip's bytes holding (name, bytes, compression) entries, and its infos."""
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w") as archive:
+        for name, content, kind in entries:
+            archive.writestr(name, content, compress_type=kind)
+        infos = {info.filename: info for info in archive.infolist()}
+    return bytearray(buffer.getvalue()), infos
+
+
+def entry_data_offset(raw, info):
+    name_length, extra_length = struct.unpack("<HH", raw[info.header_offset + 26 : info.header_offset + 30])
+    return info.header_offset + 30 + name_length + extra_length
+
+
+def central_header(raw, name):
+    """Where the central directory's header of the entry name starts."""
+    signature = b"PK\x01\x02"
+    at = raw.index(signature)
+    while raw[at + 46 : at + 46 + len(name)] != name.encode():
+        at = raw.index(signature, at + 4)
+    return at
+
+
+def zip_cases():
+    """(case, zip bytes, expected files {name: bytes} or an error's words)."""
+    picture = bytes(range(256)) * 8
+    text = b"the swirl turns over the level\n" * 200
+    good = [
+        ("set/", b"", zipfile.ZIP_STORED),
+        ("set/textures/a.tga", picture, zipfile.ZIP_STORED),
+        ("set/music/b.mp3", text, zipfile.ZIP_DEFLATED),
+        ("../outside.txt", b"no", zipfile.ZIP_STORED),
+        ("/rooted.txt", b"no", zipfile.ZIP_STORED),
+    ]
+    raw, infos = zip_of(good)
+    cases = [
+        (
+            "stored and deflated entries; folders and names leaving the folder left out",
+            bytes(raw),
+            {"set/textures/a.tga": picture, "set/music/b.mp3": text},
+        )
+    ]
+    stored = bytearray(raw)
+    stored[entry_data_offset(raw, infos["set/textures/a.tga"]) + 100] ^= 0xFF
+    cases.append(("a stored entry with a wrong byte", bytes(stored), "set/textures/a.tga is damaged"))
+    deflated = bytearray(raw)
+    info = infos["set/music/b.mp3"]
+    start = entry_data_offset(raw, info)
+    for at in range(start + 2, start + info.compress_size - 2):
+        deflated[at] ^= 0x55
+    cases.append(("a deflated entry whose stream is broken", bytes(deflated), "set/music/b.mp3 is damaged"))
+    cases.append(("a zip cut short", bytes(raw[: len(raw) // 2]), "not a zip file"))
+    cases.append(("not a zip at all", b"GIF89a" + bytes(100), "not a zip file"))
+    for case, offset, value, words in (
+        ("an encrypted entry", 8, 1, "set/textures/a.tga is encrypted"),
+        ("another compression method", 10, 12, "compression method 12"),
+    ):
+        changed = bytearray(raw)
+        central = central_header(raw, "set/textures/a.tga")
+        struct.pack_into("<H", changed, central + offset, value)
+        cases.append((case, bytes(changed), words))
+    return cases
+
+
+READ_ZIP = """(async (text) => {
+    const bytes = Uint8Array.from(atob(text), (c) => c.charCodeAt(0));
+    try {
+        const files = {};
+        for (const entry of TessalineZip.list(bytes)) {
+            const data = await TessalineZip.read(bytes, entry);
+            let binary = "";
+            for (const b of data) { binary += String.fromCharCode(b); }
+            files[entry.name] = btoa(binary);
+        }
+        return {files: files};
+    } catch (error) {
+        return {error: error.message};
+    }
+})"""
+
+# Paths in a chosen folder (relative to it) and the data folder the page
+# plays: "" for the chosen folder, "NAME/" for one inside it, or words of
+# the message when there is none to play.
+DATA_ROOTS = [
+    (["textures/a.tga", "readme.txt"], ""),
+    (["music/velt2002.mp3"], ""),
+    (["set/textures/a.tga", "set/bsp/b.bsp", "notes/x.txt", "textures"], "set/"),
+    (["a/b/textures/x.tga"], "holds none of the show's folders"),
+    (["Textures/x.tga", "texturesx/y.tga"], "holds none of the show's folders"),
+    (["one/textures/x.tga", "two/skybox/y.tga"], "holds the show's folders (one, two): choose one of them"),
+]
+
+
+def test_zip_reader_and_data_root(server):
+    with browser.Browser() as page:
+        page.navigate(base_url(server))
+        page.wait_for("window.TessalineZip && window.tessalineDataRoot", 60)
+        for case, raw, expected in zip_cases():
+            result = page.evaluate(f"{READ_ZIP}({json.dumps(base64.b64encode(raw).decode())})")
+            if isinstance(expected, dict):
+                got = {k: base64.b64decode(v) for k, v in result.get("files", {}).items()}
+                check(got == expected, f"zip reader, {case}: {sorted(got)} {result.get('error', '')}")
+            else:
+                check(expected in result.get("error", ""), f"zip reader, {case}: {result}")
+        for paths, expected in DATA_ROOTS:
+            result = page.evaluate(
+                f"(() => {{ try {{ return tessalineDataRoot({json.dumps(paths)}); }}"
+                f" catch (error) {{ return 'error: ' + error.message; }} }})()"
+            )
+            good = result == expected if not expected or expected.endswith("/") else expected in result
+            check(good, f"data folder among {paths}: {result!r}")
+
+
 def mp3_seconds(path):
     result = subprocess.run(
         ["ffprobe", "-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", path],
@@ -255,7 +620,12 @@ def main():
             capture, data, sorted({t for t, *_ in FRAME_TOLERANCES}), os.path.join(work, "native")
         )
         test_missing_file(site, work)
+        test_loading(server, site)
         test_audio(server, data)
+        test_music_clock(site)
+        test_zip_reader_and_data_root(server)
+        test_own_zip_missing_file(server, data, work)
+        test_own_folder(server, capture, data, natives, work)
         test_omissions(server, natives)
         test_frames(server, natives, work)
     finally:
