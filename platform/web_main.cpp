@@ -16,6 +16,8 @@
 // (the title gives the time it ended at). index.html?bench plays the
 // whole show the same way and reports each scene's frame times in the page.
 // ?omit=… leaves an effect out, for tests that show a wrong frame is caught.
+// ?height=H draws H lines (480 to 4320) and ?hd the height of the 4:3 area
+// the picture fills on the canvas, in device pixels.
 // The page may replace this copy of the program with another before the
 // click (the viewer chose their own data files): WebRetire stops it for good.
 // State: the mode, the times asked for, the frame times and the last clock
@@ -25,6 +27,8 @@
 #include "platform/window.h"
 #include "shell/demo.h"
 #include "shell/music.h"
+#include "shell/picture_options.h"
+#include "shell/picture_size.h"
 #include "shell/sequencer.h"
 
 #include <emscripten.h>
@@ -119,8 +123,8 @@ void EndShow() {
 void HandOverFrames() {
     while (NextAtFrame < AtFrames.size() && AtFrames[NextAtFrame].frame <= Passes) {
         ReadPictureRgba(Picture.data());
-        HandFrameToPage(AtFrames[NextAtFrame].name, Picture.data(), static_cast<int>(ScreenWidth),
-                        static_cast<int>(ScreenHeight));
+        HandFrameToPage(AtFrames[NextAtFrame].name, Picture.data(), PicturePixelWidth(),
+                        PicturePixelHeight());
         ++NextAtFrame;
     }
 }
@@ -179,8 +183,7 @@ void VirtualPass() {
     if (NextAtFrame < AtFrames.size() && AtFrames[NextAtFrame].frame == ShowEndFrame) {
         // The show has ended: its last picture is the frame asked for.
         ReadPictureRgba(Picture.data());
-        HandFrameToPage("end", Picture.data(), static_cast<int>(ScreenWidth),
-                        static_cast<int>(ScreenHeight));
+        HandFrameToPage("end", Picture.data(), PicturePixelWidth(), PicturePixelHeight());
         NextAtFrame = AtFrames.size();
         lastName = FormatSeconds(showEnd);
     }
@@ -263,6 +266,33 @@ extern "C" EMSCRIPTEN_KEEPALIVE void WebRetire() {
     StopPageKeys();
 }
 
+// The canvas's size in device pixels.
+EM_JS(int, CanvasPixelWidth, (), { return Module["canvas"] ? Module["canvas"].width | 0 : 0; });
+EM_JS(int, CanvasPixelHeight, (), { return Module["canvas"] ? Module["canvas"].height | 0 : 0; });
+
+// ?height=H draws H lines (480 to 4320); ?hd draws at the height of the 4:3
+// area the picture fills on the canvas, in device pixels. False after
+// showing why a height was refused.
+static bool ChoosePictureHeight() {
+    std::string value;
+    if (GetPageOption("hd", &value)) {
+        SetPictureHeight(PictureHeightForDisplay(CanvasPixelWidth(), CanvasPixelHeight()));
+    }
+    if (!GetPageOption("height", &value)) {
+        return true;
+    }
+    PictureOptions options;
+    bool usedValue = false;
+    std::string error;
+    if (ReadPictureOption("--height", value.c_str(), "--height", &options, &usedValue, &error) !=
+        PictureOptionResult::Taken) {
+        ShowErrorBox("Error", ("?height takes lines, 480 to 4320: " + value).c_str());
+        return false;
+    }
+    SetPictureHeight(options.height);
+    return true;
+}
+
 int main() {
     std::string value;
     const bool virtualClock = GetPageOption("at", &value) || GetPageOption("bench", &value);
@@ -280,9 +310,13 @@ int main() {
         return 1;
     }
 
+    if (!ChoosePictureHeight()) {
+        return 1;
+    }
+
     OpenDisplay(false);
     SetupScenes();
-    Picture.resize(static_cast<size_t>(ScreenWidth) * ScreenHeight * 4);
+    Picture.resize(static_cast<size_t>(PicturePixelWidth()) * PicturePixelHeight() * 4);
     if (virtualClock) {
         UseVirtualClock(VirtualFps, 1);
         SetPresentHook(NoPresent, nullptr);

@@ -175,6 +175,43 @@ def test_frames(server, natives, work):
         check(not messages, f"no console error or warning through the whole show: {messages[:5]}")
 
 
+def test_height(server, capture, data, work):
+    """?height=960 draws the show at 1280 x 960, as the native capture's
+    --height 960 does, within the browser's tolerance at that moment."""
+    seconds = 5.0
+    folder = os.path.join(work, "native-960")
+    subprocess.run(
+        [capture, "--quiet", "--data", data, "--height", "960", "--png", folder,
+         "--at", str(seconds)],
+        check=True,
+    )
+    expected = frames.read_png_rgb(os.path.join(folder, frame_name(seconds) + ".png"))
+    _, scene, mean_limit, share_limit = next(t for t in FRAME_TOLERANCES if t[0] == seconds)
+    with browser.Browser() as page:
+        page.navigate(base_url(server) + f"?at={seconds}&height=960")
+        title = wait_for_title(page, "frame", SHOW_TIMEOUT)
+        size = page.evaluate(
+            f"[tessalineFrames[{frame_name(seconds)!r}].width, "
+            f"tessalineFrames[{frame_name(seconds)!r}].height]"
+        )
+        check(size == [1280, 960], f"?height=960 hands over 1280 x 960 frames: {size} ({title!r})")
+        picture = web_frame(page, seconds)
+        if len(picture) == len(expected):
+            mean, share = frames.difference(picture, expected)
+            check(
+                mean <= mean_limit and share <= share_limit,
+                f"{scene} at {seconds} s, 960 lines: mean difference {mean:.2f} (at most "
+                f"{mean_limit}), far pixels {100 * share:.2f} % (at most {100 * share_limit:.1f} %)",
+            )
+        page.navigate(base_url(server) + "?at=1&height=479")
+        title = wait_for_title(page, "frame", 120)
+        error = page.evaluate("document.getElementById('error').textContent")
+        check(
+            title == "Error" and "?height takes lines, 480 to 4320" in error,
+            f"?height=479 is refused with a message: {error!r}",
+        )
+
+
 def test_omissions(server, natives):
     for omit, seconds, effect in OMISSIONS:
         limits = next((m, s) for t, _, m, s in FRAME_TOLERANCES if t == seconds)
@@ -626,6 +663,7 @@ def main():
         test_zip_reader_and_data_root(server)
         test_own_zip_missing_file(server, data, work)
         test_own_folder(server, capture, data, natives, work)
+        test_height(server, capture, data, work)
         test_omissions(server, natives)
         test_frames(server, natives, work)
     finally:
