@@ -12,7 +12,7 @@ static GLint RenderbufferBits(GLuint renderbuffer, GLenum which) {
     return bits;
 }
 
-bool CreateEsPicture(int width, int height, EsPicture* picture) {
+bool CreateEsPicture(int width, int height, EsPicture* picture, bool allowWider) {
     emscripten_glGenRenderbuffers(1, &picture->colour);
     emscripten_glBindRenderbuffer(GL_RENDERBUFFER, picture->colour);
     emscripten_glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB565, width, height);
@@ -28,12 +28,14 @@ bool CreateEsPicture(int width, int height, EsPicture* picture) {
     if (emscripten_glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
         return false;
     }
-    const bool exact = RenderbufferBits(picture->colour, GL_RENDERBUFFER_RED_SIZE) == 5 &&
-                       RenderbufferBits(picture->colour, GL_RENDERBUFFER_GREEN_SIZE) == 6 &&
-                       RenderbufferBits(picture->colour, GL_RENDERBUFFER_BLUE_SIZE) == 5 &&
-                       RenderbufferBits(picture->depth, GL_RENDERBUFFER_DEPTH_SIZE) == 16;
+    const GLint red = RenderbufferBits(picture->colour, GL_RENDERBUFFER_RED_SIZE);
+    const GLint green = RenderbufferBits(picture->colour, GL_RENDERBUFFER_GREEN_SIZE);
+    const GLint blue = RenderbufferBits(picture->colour, GL_RENDERBUFFER_BLUE_SIZE);
+    const GLint depth = RenderbufferBits(picture->depth, GL_RENDERBUFFER_DEPTH_SIZE);
+    const bool exact = red == 5 && green == 6 && blue == 5 && depth == 16;
+    const bool wider = red >= 5 && green >= 6 && blue >= 5 && depth >= 16;
     emscripten_glBindRenderbuffer(GL_RENDERBUFFER, 0);
-    if (!exact) {
+    if (!(exact || (allowWider && wider))) {
         return false;
     }
     picture->width = width;

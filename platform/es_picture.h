@@ -1,7 +1,9 @@
 // The off-screen picture on an OpenGL ES 3.0 or WebGL 2 context, for the two
 // windows that run under the fixedgl layer (window_gles.cpp natively,
 // web_window.cpp in a page): a framebuffer with 5-6-5 colour and 16-bit
-// depth renderbuffers that keeps its contents from frame to frame.
+// depth renderbuffers that keeps its contents from frame to frame. Firefox's
+// WebGL stores those formats wider (8-8-8 colour on desktop OpenGL, 24-bit
+// depth everywhere), so a page may take a wider picture.
 //
 // State: none; the window keeps the record. No GL header is needed to use
 // it: the object names are plain unsigned integers.
@@ -19,8 +21,9 @@ struct EsPicture {
 
 // Makes a width x height picture, binds it for drawing and reading and
 // clears it to black, without dithering (pictures are stored as drawn).
-// False when the driver cannot give exactly 5-6-5 colour and 16-bit depth.
-bool CreateEsPicture(int width, int height, EsPicture* picture);
+// False when the driver cannot give exactly 5-6-5 colour and 16-bit depth,
+// or with allowWider, at least that many bits in each.
+bool CreateEsPicture(int width, int height, EsPicture* picture, bool allowWider = false);
 
 // Deletes the picture's objects, binds the default framebuffer and empties
 // the record; does nothing for an empty one.

@@ -174,6 +174,13 @@ class Browser:
                 session=True,
             )
 
+    def press_escape(self):
+        self.call(
+            "Input.dispatchKeyEvent",
+            {"type": "keyDown", "key": "Escape", "code": "Escape", "windowsVirtualKeyCode": 27},
+            session=True,
+        )
+
     def close(self):
         try:
             self.call("Browser.close", timeout=10)
