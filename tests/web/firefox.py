@@ -147,6 +147,7 @@ def remote_value(value):
 
 class Firefox:
     def __init__(self, width=1280, height=960):
+        program = find_firefox()
         self.profile = tempfile.mkdtemp(prefix="tessaline-firefox-")
         write_preferences(self.profile)
         self.xvfb, display = start_xvfb(width + 320, height + 240)
@@ -154,7 +155,7 @@ class Firefox:
         environment.pop("WAYLAND_DISPLAY", None)
         self.process = subprocess.Popen(
             [
-                find_firefox(),
+                program,
                 "--remote-debugging-port=0",
                 "--no-remote",
                 "--new-instance",
