@@ -148,11 +148,24 @@ def remote_value(value):
 class Firefox:
     def __init__(self, width=1280, height=960):
         program = find_firefox()
+        self.xvfb, display = start_xvfb(width + 320, height + 240)
         self.profile = tempfile.mkdtemp(prefix="tessaline-firefox-")
         write_preferences(self.profile)
-        self.xvfb, display = start_xvfb(width + 320, height + 240)
         environment = dict(os.environ, DISPLAY=display, MOZ_CRASHREPORTER_DISABLE="1")
         environment.pop("WAYLAND_DISPLAY", None)
+        self.process = None
+        self.messages = []  # (kind, level, text) of the page
+        self._next_id = 0
+        self._answers = {}
+        self._condition = threading.Condition()
+        self._closed = False
+        try:
+            self._start(program, environment, width, height)
+        except BaseException:
+            self.close()
+            raise
+
+    def _start(self, program, environment, width, height):
         self.process = subprocess.Popen(
             [
                 program,
@@ -172,29 +185,19 @@ class Firefox:
             stderr=subprocess.PIPE,
             env=environment,
         )
-        self.messages = []  # (kind, level, text) of the page
-        self._next_id = 0
-        self._answers = {}
-        self._condition = threading.Condition()
-        self._closed = False
-        try:
-            address = self._read_address()
-            self._loop = asyncio.new_event_loop()
-            threading.Thread(target=self._loop.run_forever, daemon=True).start()
-            self._socket = self._run(self._connect(address), 30)
-            self._reader = asyncio.run_coroutine_threadsafe(self._read(), self._loop)
-            self.call("session.new", {"capabilities": {}})
-            self.context = self.call("browsingContext.getTree", {"maxDepth": 0})["contexts"][0][
-                "context"
-            ]
-            self.call("session.subscribe", {"events": ["log.entryAdded"]})
-            self.call(
-                "browsingContext.setViewport",
-                {"context": self.context, "viewport": {"width": width, "height": height}},
-            )
-        except BaseException:
-            self.close()
-            raise
+        address = self._read_address()
+        self._loop = asyncio.new_event_loop()
+        threading.Thread(target=self._loop.run_forever, daemon=True).start()
+        self._socket = self._run(self._connect(address), 30)
+        self._reader = asyncio.run_coroutine_threadsafe(self._read(), self._loop)
+        self.call("session.new", {"capabilities": {}})
+        tree = self.call("browsingContext.getTree", {"maxDepth": 0})
+        self.context = tree["contexts"][0]["context"]
+        self.call("session.subscribe", {"events": ["log.entryAdded"]})
+        self.call(
+            "browsingContext.setViewport",
+            {"context": self.context, "viewport": {"width": width, "height": height}},
+        )
 
     def _read_address(self, timeout=60):
         """Reads Firefox's error output up to the remote agent's address; a
@@ -274,7 +277,8 @@ class Firefox:
     def navigate(self, url):
         """Opens url and waits until its document is there."""
         self.call("browsingContext.navigate", {"context": self.context, "url": url, "wait": "none"})
-        self.wait_for(f"location.href === {json.dumps(url)} && document.readyState !== 'loading'", 60)
+        loaded = f"location.href === {json.dumps(url)} && document.readyState !== 'loading'"
+        self.wait_for(loaded, 60)
 
     def evaluate(self, expression, timeout=60):
         result = self.call(
@@ -354,6 +358,8 @@ class Firefox:
         if hasattr(self, "_loop"):
             self._loop.call_soon_threadsafe(self._loop.stop)
         for process in (self.process, self.xvfb):
+            if process is None:
+                continue
             # Firefox has closed when it answered browser.close.
             if process.poll() is None and (process is self.xvfb or not hasattr(self, "_socket")):
                 process.terminate()
