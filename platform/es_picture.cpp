@@ -12,7 +12,7 @@ static GLint RenderbufferBits(GLuint renderbuffer, GLenum which) {
     return bits;
 }
 
-bool CreateEsPicture(int width, int height, int colourBits, EsPicture* picture) {
+bool CreateEsPicture(int width, int height, int colourBits, EsPicture* picture, bool allowWider) {
     GLint largest = 0;
     emscripten_glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
     if (width > largest || height > largest) {
@@ -36,14 +36,16 @@ bool CreateEsPicture(int width, int height, int colourBits, EsPicture* picture) 
         return false;
     }
     const int colour = deep ? 8 : 5;
-    const int green = deep ? 8 : 6;
-    const bool exact =
-        RenderbufferBits(picture->colour, GL_RENDERBUFFER_RED_SIZE) == colour &&
-        RenderbufferBits(picture->colour, GL_RENDERBUFFER_GREEN_SIZE) == green &&
-        RenderbufferBits(picture->colour, GL_RENDERBUFFER_BLUE_SIZE) == colour &&
-        RenderbufferBits(picture->depth, GL_RENDERBUFFER_DEPTH_SIZE) == (deep ? 24 : 16);
+    const int greenBits = deep ? 8 : 6;
+    const int depthBits = deep ? 24 : 16;
+    const GLint red = RenderbufferBits(picture->colour, GL_RENDERBUFFER_RED_SIZE);
+    const GLint green = RenderbufferBits(picture->colour, GL_RENDERBUFFER_GREEN_SIZE);
+    const GLint blue = RenderbufferBits(picture->colour, GL_RENDERBUFFER_BLUE_SIZE);
+    const GLint depth = RenderbufferBits(picture->depth, GL_RENDERBUFFER_DEPTH_SIZE);
+    const bool exact = red == colour && green == greenBits && blue == colour && depth == depthBits;
+    const bool wider = red >= colour && green >= greenBits && blue >= colour && depth >= depthBits;
     emscripten_glBindRenderbuffer(GL_RENDERBUFFER, 0);
-    if (!exact) {
+    if (!(exact || (allowWider && wider))) {
         return false;
     }
     picture->width = width;

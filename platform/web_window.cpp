@@ -106,7 +106,10 @@ ContextResult CreatePlatformContext(DeviceContextHandle surface, int width, int 
         Context = 0;
         return ContextResult::NoContext;
     }
-    if (!CreateEsPicture(width, height, colourBits, &Picture) || !InitFixedGl(width, height)) {
+    // Firefox gives no 5-6-5 or 16-bit depth renderbuffer (see es_picture.h):
+    // the show plays there on the wider picture it gets.
+    if (!CreateEsPicture(width, height, colourBits, &Picture, true) ||
+        !InitFixedGl(width, height)) {
         return ContextResult::NoPicture;
     }
     return ContextResult::Ok;

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the web build and its browser tests need: Emscripten, the
-# acorn module its JavaScript optimizer loads, Chromium, and a deb-src entry
+# acorn module its JavaScript optimizer loads, Chromium, Firefox with the X
+# server it draws WebGL on (Xvfb) and the WebSocket client that drives it
+# (python3-websockets), and a deb-src entry
 # so that scripts/web.sh can fetch the libjpeg-turbo source the native build
 # links. Quiet, and no network use, when all is there.
 set -euo pipefail
@@ -24,5 +26,5 @@ if ! grep -rqs '^Types:.*deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sourc
     $sudo apt-get update -qq
 fi
 
-packages=(emscripten node-acorn chromium dpkg-dev python3)
+packages=(emscripten node-acorn chromium firefox-esr xvfb python3 python3-websockets dpkg-dev)
 InstallMissingPackages "${packages[@]}"

@@ -48,5 +48,5 @@ CC=gcc CXX=g++ "$root/scripts/build.sh" "$root/build-release-gcc" -DCMAKE_BUILD_
 CC=clang CXX=clang++ "$root/scripts/build.sh" "$root/build-release-clang" \
     -DCMAKE_BUILD_TYPE=Release -DTESSALINE_WARNINGS_AS_ERRORS=ON
 
-echo "== web build in headless Chromium"
+echo "== web build in headless Chromium and in Firefox (Xvfb)"
 "$root/scripts/web_test.sh"

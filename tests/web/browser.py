@@ -192,6 +192,13 @@ class Browser:
             raise ScriptError(f"no element {selector} in the page")
         self.call("DOM.setFileInputFiles", {"files": list(paths), "nodeId": node}, session=True)
 
+    def press_escape(self):
+        self.call(
+            "Input.dispatchKeyEvent",
+            {"type": "keyDown", "key": "Escape", "code": "Escape", "windowsVirtualKeyCode": 27},
+            session=True,
+        )
+
     def close(self):
         try:
             self.call("Browser.close", timeout=10)
