@@ -26,6 +26,7 @@ static PFNGLACTIVETEXTUREPROC ActiveTexture;
 
 static GLuint Program;
 static GLint PictureSizeUniform;
+static GLint TexelSizeUniform;
 static GLint ScaleUniform;
 
 // Texture coordinates arrive in picture pixels' units through the standard
@@ -42,19 +43,21 @@ void main() {
 // A window pixel whose centre lies within a picture pixel, farther than half
 // a window pixel from its edges, takes that picture pixel's colour exactly;
 // nearer an edge, the colour blends linearly to the neighbour's over one
-// window pixel, as shrinking the whole-factor enlargement would. scale is
-// window pixels per picture pixel, at least 1.
+// window pixel, as shrinking the whole-factor enlargement would. Measured
+// from picture pixel centres: between two centres, the blend runs only over
+// the 1 / scale picture pixels around the edge halfway between them. scale is
+// window pixels per picture pixel (at least 1), texelSize one picture pixel
+// in texture coordinates.
 static const char FragmentSource[] = R"(#version 110
 uniform sampler2D picture;
-uniform vec2 pictureSize;
+uniform vec2 texelSize;
 uniform vec2 scale;
 varying vec2 picturePosition;
 void main() {
-    vec2 cell = floor(picturePosition);
-    vec2 offset = picturePosition - cell - 0.5;
-    vec2 flat = 0.5 - 0.5 / scale;
-    vec2 blend = (offset - clamp(offset, -flat, flat)) * scale + 0.5;
-    gl_FragColor = texture2D(picture, (cell + blend) / pictureSize);
+    vec2 between = picturePosition - 0.5;
+    vec2 centre = floor(between);
+    vec2 blend = clamp((between - centre - 0.5) * scale + 0.5, 0.0, 1.0);
+    gl_FragColor = texture2D(picture, (centre + 0.5 + blend) * texelSize);
 }
 )";
 
@@ -123,6 +126,7 @@ bool PrepareSharpPresent() {
     }
     PictureSizeUniform = GetUniformLocation(Program, "pictureSize");
     ScaleUniform = GetUniformLocation(Program, "scale");
+    TexelSizeUniform = GetUniformLocation(Program, "texelSize");
     UseProgram(Program);
     Uniform1i(GetUniformLocation(Program, "picture"), 0);
     UseProgram(0);
@@ -132,7 +136,8 @@ bool PrepareSharpPresent() {
 void DrawSharpPicture(GLuint pictureTexture, int pictureWidth, int pictureHeight,
                       const PresentArea& area) {
     // Everything the draw touches goes back as the scene left it.
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glPushAttrib(GL_ENABLE_BIT | GL_VIEWPORT_BIT | GL_POLYGON_BIT | GL_TEXTURE_BIT |
+                 GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_SCISSOR_BIT);
     GLint program = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &program);
     glViewport(area.x, area.y, area.width, area.height);
@@ -149,6 +154,8 @@ void DrawSharpPicture(GLuint pictureTexture, int pictureWidth, int pictureHeight
     UseProgram(Program);
     Uniform2f(PictureSizeUniform, static_cast<float>(pictureWidth),
               static_cast<float>(pictureHeight));
+    Uniform2f(TexelSizeUniform, 1.0f / static_cast<float>(pictureWidth),
+              1.0f / static_cast<float>(pictureHeight));
     // A picture larger than its area is shrunk linearly.
     Uniform2f(ScaleUniform,
               std::max(1.0f, static_cast<float>(area.width) / static_cast<float>(pictureWidth)),
