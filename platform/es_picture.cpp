@@ -1,6 +1,10 @@
 // The off-screen picture on OpenGL ES 3.0 or WebGL 2; see es_picture.h. The
 // driver is reached through its emscripten_gl… names, which the web build's
 // library provides and gles_entry.cpp provides natively.
+//
+// The colour is RGBA8, not RGB565: drivers round blending into 5-6-5 each in
+// their own way, so the fixedgl layer keeps the 5-6-5 values itself, rounded
+// as the desktop's driver rounds them (fixedgl/draw.cpp).
 #include "platform/es_picture.h"
 
 #include "platform/gles_entry.h"
@@ -15,7 +19,7 @@ static GLint RenderbufferBits(GLuint renderbuffer, GLenum which) {
 bool CreateEsPicture(int width, int height, EsPicture* picture) {
     emscripten_glGenRenderbuffers(1, &picture->colour);
     emscripten_glBindRenderbuffer(GL_RENDERBUFFER, picture->colour);
-    emscripten_glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB565, width, height);
+    emscripten_glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
     emscripten_glGenRenderbuffers(1, &picture->depth);
     emscripten_glBindRenderbuffer(GL_RENDERBUFFER, picture->depth);
     emscripten_glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, width, height);
@@ -28,9 +32,9 @@ bool CreateEsPicture(int width, int height, EsPicture* picture) {
     if (emscripten_glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
         return false;
     }
-    const bool exact = RenderbufferBits(picture->colour, GL_RENDERBUFFER_RED_SIZE) == 5 &&
-                       RenderbufferBits(picture->colour, GL_RENDERBUFFER_GREEN_SIZE) == 6 &&
-                       RenderbufferBits(picture->colour, GL_RENDERBUFFER_BLUE_SIZE) == 5 &&
+    const bool exact = RenderbufferBits(picture->colour, GL_RENDERBUFFER_RED_SIZE) == 8 &&
+                       RenderbufferBits(picture->colour, GL_RENDERBUFFER_GREEN_SIZE) == 8 &&
+                       RenderbufferBits(picture->colour, GL_RENDERBUFFER_BLUE_SIZE) == 8 &&
                        RenderbufferBits(picture->depth, GL_RENDERBUFFER_DEPTH_SIZE) == 16;
     emscripten_glBindRenderbuffer(GL_RENDERBUFFER, 0);
     if (!exact) {
@@ -39,7 +43,7 @@ bool CreateEsPicture(int width, int height, EsPicture* picture) {
     picture->width = width;
     picture->height = height;
     emscripten_glDisable(GL_DITHER);
-    emscripten_glClearColor(0, 0, 0, 0);
+    emscripten_glClearColor(0, 0, 0, 1);
     emscripten_glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     return true;
 }

@@ -11,6 +11,9 @@ DATA the native data folder. The site is served on a free local port. Tests:
   warning or exception may appear on the way;
 - with one effect left out (?omit=…), the same frames fall outside the
   tolerances: they catch a wrong effect;
+- a level whose textures' sides are not powers of two (npot_level.py) draws
+  in the page as the native capture draws it, and without those textures'
+  pictures (?omit=npot) the frame is caught;
 - a data file missing from the site shows the program's message in the page;
 - after a click the audio element holds the soundtrack's whole length and
   plays, and Escape ends the show and the sound.
@@ -31,6 +34,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import browser  # noqa: E402
 import frames  # noqa: E402
+import npot_level  # noqa: E402
 
 # Show times (seconds) compared with the native build, and the tolerances for
 # each: the largest mean absolute difference per channel (0…255) and the
@@ -61,6 +65,11 @@ OMISSIONS = [
     ("alpha", 5.0, "the fragment's alpha under an RGB texture (replace)"),
     ("sphereflip", 30.0, "the sky spheres' texture the right way up"),
 ]
+
+# The level file, and the flythrough's frame compared for the level whose
+# textures are not powers of two (within the flythrough's tolerance).
+LEVEL = os.path.join("bsp", "qorldm1.bsp")
+NPOT_SECONDS = 85.0
 
 # How long the page may take to play the whole show (software WebGL is slow).
 SHOW_TIMEOUT = 30 * 60
@@ -175,6 +184,59 @@ def test_omissions(server, natives):
             )
 
 
+def test_npot_level(site, capture, data, natives, work):
+    """The show's data and site with the level's textures made NPOT: the
+    page's frame against the native capture of the same data, and the same
+    frame without the pictures of NPOT textures."""
+    npot_data = os.path.join(work, "data-npot")
+    shutil.copytree(data, npot_data)
+    os.remove(os.path.join(npot_data, LEVEL))
+    npot_level.write_npot_level(os.path.join(data, LEVEL), os.path.join(npot_data, LEVEL))
+    copy = os.path.join(work, "site-npot")
+    shutil.copytree(site, copy, symlinks=True)
+    os.remove(os.path.join(copy, LEVEL))
+    shutil.copyfile(os.path.join(npot_data, LEVEL), os.path.join(copy, LEVEL))
+    native = native_frames(capture, npot_data, [NPOT_SECONDS], os.path.join(work, "native-npot"))[
+        NPOT_SECONDS
+    ]
+    mean, share = frames.difference(native, natives[NPOT_SECONDS])
+    check(
+        share > 0.05,
+        f"the NPOT textures are in view at {NPOT_SECONDS} s: the native frame moves from the "
+        f"show's by {100 * share:.2f} % far pixels (mean {mean:.2f})",
+    )
+    mean_limit, share_limit = next((m, s) for t, _, m, s in FRAME_TOLERANCES if t == NPOT_SECONDS)
+    server = serve(copy)
+    try:
+        for omit in ("", "npot"):
+            with browser.Browser() as page:
+                page.navigate(base_url(server) + f"?at={NPOT_SECONDS}" + (f"&omit={omit}" if omit else ""))
+                title = wait_for_title(page, "frame", SHOW_TIMEOUT)
+                if title != "frame " + frame_name(NPOT_SECONDS):
+                    check(False, f"NPOT level{' ?omit=' + omit if omit else ''}: the page reached "
+                          f"{NPOT_SECONDS} s (title {title!r})")
+                    continue
+                picture = web_frame(page, NPOT_SECONDS)
+                frames.write_ppm(os.path.join(work, f"web-npot{omit}.ppm"), picture)
+                mean, share = frames.difference(picture, native)
+                within = mean <= mean_limit and share <= share_limit
+                if omit:
+                    check(
+                        not within,
+                        f"without the NPOT textures' pictures (?omit=npot) the level's frame at "
+                        f"{NPOT_SECONDS} s is caught: mean {mean:.2f}, far pixels {100 * share:.2f} %",
+                    )
+                else:
+                    check(
+                        within,
+                        f"the level with NPOT textures at {NPOT_SECONDS} s: mean difference "
+                        f"{mean:.2f} (at most {mean_limit}), far pixels {100 * share:.2f} % "
+                        f"(at most {100 * share_limit:.1f} %)",
+                    )
+    finally:
+        server.shutdown()
+
+
 def test_missing_file(site, work):
     """A copy of the site without one texture shows the reader's message."""
     copy = os.path.join(work, "site-without-001H")
@@ -257,6 +319,7 @@ def main():
         test_missing_file(site, work)
         test_audio(server, data)
         test_omissions(server, natives)
+        test_npot_level(site, capture, data, natives, work)
         test_frames(server, natives, work)
     finally:
         server.shutdown()
