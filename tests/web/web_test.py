@@ -43,18 +43,18 @@ import npot_level  # noqa: E402
 # web browser".
 FRAME_TOLERANCES = [
     # time, scene, mean, share
-    (5.0, "titles", 12.0, 0.002),
-    (15.0, "titles", 12.0, 0.002),
-    (30.0, "object scene", 24.0, 0.01),
-    (38.0, "object scene", 24.0, 0.01),
-    (55.0, "swirl", 10.0, 0.02),
-    (66.0, "swirl", 10.0, 0.02),
-    (85.0, "flythrough", 6.0, 0.01),
-    (100.0, "flythrough", 6.0, 0.01),
-    (110.0, "feedback cubes", 8.0, 0.01),
-    (116.0, "feedback cubes", 8.0, 0.01),
-    (121.5, "feedback cubes", 8.0, 0.01),
-    (124.2, "switch-off", 4.0, 0.01),
+    (5.0, "titles", 0.5, 0.001),
+    (15.0, "titles", 0.5, 0.001),
+    (30.0, "object scene", 2.0, 0.002),
+    (38.0, "object scene", 2.0, 0.002),
+    (55.0, "swirl", 0.5, 0.001),
+    (66.0, "swirl", 0.5, 0.001),
+    (85.0, "flythrough", 0.5, 0.001),
+    (100.0, "flythrough", 0.5, 0.001),
+    (110.0, "feedback cubes", 0.5, 0.002),
+    (116.0, "feedback cubes", 0.5, 0.002),
+    (121.5, "feedback cubes", 0.5, 0.002),
+    (124.2, "switch-off", 0.5, 0.001),
 ]
 
 # Effects left out and a frame that each must spoil beyond its tolerance.
