@@ -8,6 +8,19 @@
 // become quads one line width across (the wide-line rule: x-major lines grow
 // vertically, y-major ones horizontally), culled on the processor as the
 // polygon would be.
+//
+// The 5-6-5 picture: Mesa's llvmpipe, which draws the desktop's frames, turns
+// the fragment's colour and alpha into 8 bits, widens a 5-6-5 pixel to 8 bits
+// by repeating its top bits, blends in 8 bits (each product rounded) and
+// keeps the top 5, 6 and 5 bits of the sum. Other drivers (SwiftShader in a
+// browser) blend in float and round to the nearest 5-6-5 value; where a
+// picture feeds back on itself through blending (the object scene's trails)
+// the two round to different colours, frame after frame. So the layer's
+// picture is RGBA8 and the layer does llvmpipe's arithmetic itself: the
+// fragment stage rounds to 8 bits and, where nothing of the picture is
+// blended in, keeps the top bits at once; blended batches go to the driver
+// premultiplied (the 8-bit product), blended in 8 bits, and a pass over the
+// batch's pixels then keeps their top bits. Alpha in the picture stays 1.
 #include "fixedgl/fixed_gl.h"
 #include "fixedgl/fixed_gl_state.h"
 
@@ -54,12 +67,21 @@ uniform vec2 uSize0;
 uniform vec2 uSize1;
 out vec4 outColour;
 
+// 8-bit channels as the 5-6-5 picture keeps them: the top 5, 6 and 5 bits,
+// widened to 8 again by repeating them, as the picture reads back.
+vec3 Picture565(vec3 c8) {
+    vec3 top = floor(c8 / vec3(8.0, 4.0, 8.0));
+    return (top * vec3(8.0, 4.0, 8.0) + floor(top / vec3(4.0, 16.0, 4.0))) / 255.0;
+}
+
 vec4 Clamped(vec4 texel, vec2 st, vec2 size) {
     vec2 edge = clamp(st, 0.0, 1.0) * size;
     vec2 inside = clamp(min(edge + 0.5, size - edge + 0.5), 0.0, 1.0);
     return texel * (inside.x * inside.y);
 }
+)";
 
+static const char FragmentMain[] = R"(
 void main() {
     vec4 colour = vColour;
     vec4 texel;
@@ -68,6 +90,25 @@ void main() {
 // Texture formats as the program key counts them.
 enum : int32_t { FormatRgb = 0, FormatRgba = 1, FormatRgbClamp = 2, FormatRgbaClamp = 3 };
 enum : int32_t { ModeOff = 0, ModeReplace = 1, ModeModulate = 2 };
+// How the fragment reaches the picture: written in 5-6-5 (blending off, or
+// nothing of the picture blended in), as is or times its alpha (GL_SRC_ALPHA);
+// or blended by the driver in 8 bits, as is or times its alpha.
+enum : int32_t {
+    WriteOpaque = 0,
+    WriteOpaqueTimesAlpha = 1,
+    WriteBlended = 2,
+    WriteBlendedTimesAlpha = 3
+};
+constexpr int32_t WriteCount = 4;
+
+// The picture pass: each pixel's top bits, from the copy on unit 2.
+static const char RequantizeShader[] = R"(
+uniform sampler2D uPicture;
+void main() {
+    vec4 c = texelFetch(uPicture, ivec2(gl_FragCoord.xy), 0);
+    outColour = vec4(Picture565(floor(c.rgb * 255.0 + 0.5)), 1.0);
+}
+)";
 
 // The fragment code of one unit.
 static std::string UnitCode(int unit, int32_t mode, int32_t format) {
@@ -92,6 +133,21 @@ static std::string UnitCode(int unit, int32_t mode, int32_t format) {
     return code;
 }
 
+// The end of the fragment stage for a way of writing: colour to 8 bits
+// (alpha too), the premultiplied product rounded as the driver rounds it.
+static std::string WriteCode(int32_t write) {
+    std::string code = "    vec4 c8 = floor(clamp(colour, 0.0, 1.0) * 255.0 + 0.5);\n";
+    if (write == WriteOpaqueTimesAlpha || write == WriteBlendedTimesAlpha) {
+        code += "    c8.rgb = floor((c8.rgb * c8.a + 127.5) / 255.0);\n";
+    }
+    if (write == WriteOpaque || write == WriteOpaqueTimesAlpha) {
+        code += "    outColour = vec4(Picture565(c8.rgb), 1.0);\n";
+    } else {
+        code += "    outColour = c8 / 255.0;\n";
+    }
+    return code;
+}
+
 static GLuint CompileShader(GLenum type, const char* text) {
     GLuint shader = emscripten_glCreateShader(type);
     emscripten_glShaderSource(shader, 1, &text, nullptr);
@@ -101,18 +157,15 @@ static GLuint CompileShader(GLenum type, const char* text) {
     return compiled ? shader : 0;
 }
 
-// Key of a combination: unit 0's mode and format, then unit 1's.
-static int32_t ProgramKey(const int32_t modes[2], const int32_t formats[2]) {
-    return (modes[0] * 4 + formats[0]) * 12 + modes[1] * 4 + formats[1];
+// Key of a combination: unit 0's mode and format, then unit 1's, then the
+// way of writing.
+static int32_t ProgramKey(const int32_t modes[2], const int32_t formats[2], int32_t write) {
+    return ((modes[0] * 4 + formats[0]) * 12 + modes[1] * 4 + formats[1]) * WriteCount + write;
 }
 
-static GLuint MakeProgram(int32_t key) {
+static GLuint LinkProgram(const std::string& fragmentText) {
     FixedGlState& gl = State;
-    const int32_t modes[2] = {key / 12 / 4, key % 12 / 4};
-    const int32_t formats[2] = {key / 12 % 4, key % 12 % 4};
-    const std::string text = std::string(FragmentHead) + UnitCode(0, modes[0], formats[0]) +
-                             UnitCode(1, modes[1], formats[1]) + "    outColour = colour;\n}\n";
-    GLuint fragment = CompileShader(GL_FRAGMENT_SHADER, text.c_str());
+    GLuint fragment = CompileShader(GL_FRAGMENT_SHADER, fragmentText.c_str());
     assert(fragment != 0);
     GLuint program = emscripten_glCreateProgram();
     emscripten_glAttachShader(program, gl.vertexShader);
@@ -121,6 +174,19 @@ static GLuint MakeProgram(int32_t key) {
     GLint linked = 0;
     emscripten_glGetProgramiv(program, GL_LINK_STATUS, &linked);
     assert(linked);
+    return linked ? program : 0;
+}
+
+static GLuint MakeProgram(int32_t key) {
+    FixedGlState& gl = State;
+    const int32_t write = key % WriteCount;
+    const int32_t units = key / WriteCount;
+    const int32_t modes[2] = {units / 12 / 4, units % 12 / 4};
+    const int32_t formats[2] = {units / 12 % 4, units % 12 % 4};
+    const std::string text = std::string(FragmentHead) + FragmentMain +
+                             UnitCode(0, modes[0], formats[0]) + UnitCode(1, modes[1], formats[1]) +
+                             WriteCode(write) + "}\n";
+    GLuint program = LinkProgram(text);
     emscripten_glUseProgram(program);
     emscripten_glUniform1i(emscripten_glGetUniformLocation(program, "uTexture0"), 0);
     emscripten_glUniform1i(emscripten_glGetUniformLocation(program, "uTexture1"), 1);
@@ -157,16 +223,41 @@ bool InitFixedGl(int width, int height) {
         return false;
     }
     gl.currentProgram = 0;
+    gl.requantizeProgram = LinkProgram(std::string(FragmentHead) + RequantizeShader);
+    if (gl.requantizeProgram == 0) {
+        return false;
+    }
+    emscripten_glUseProgram(gl.requantizeProgram);
+    emscripten_glUniform1i(emscripten_glGetUniformLocation(gl.requantizeProgram, "uPicture"), 2);
+    emscripten_glUseProgram(gl.programs[0]);
+    gl.pictureWidth = width;
+    gl.pictureHeight = height;
+    emscripten_glGenTextures(1, &gl.pictureCopy);
+    emscripten_glActiveTexture(GL_TEXTURE2);
+    emscripten_glBindTexture(GL_TEXTURE_2D, gl.pictureCopy);
+    emscripten_glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                            nullptr);
+    emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    emscripten_glActiveTexture(GL_TEXTURE0);
 
-    emscripten_glGenVertexArrays(1, &gl.vertexArray);
-    emscripten_glBindVertexArray(gl.vertexArray);
-    emscripten_glGenBuffers(1, &gl.vertexBuffer);
-    emscripten_glBindBuffer(GL_ARRAY_BUFFER, gl.vertexBuffer);
+    // The batch's vertices and the picture pass's quad, each in a buffer and
+    // vertex array of its own.
     const auto stride = static_cast<GLsizei>(sizeof(FixedVertex));
-    for (GLuint attribute = 0; attribute < 3; ++attribute) {
-        emscripten_glEnableVertexAttribArray(attribute);
-        emscripten_glVertexAttribPointer(attribute, 4, GL_FLOAT, GL_FALSE, stride,
-                                         reinterpret_cast<const void*>(16 * attribute));
+    emscripten_glGenVertexArrays(1, &gl.requantizeVertexArray);
+    emscripten_glGenBuffers(1, &gl.requantizeBuffer);
+    emscripten_glGenVertexArrays(1, &gl.vertexArray);
+    emscripten_glGenBuffers(1, &gl.vertexBuffer);
+    const GLuint arrays[2] = {gl.requantizeVertexArray, gl.vertexArray};
+    const GLuint buffers[2] = {gl.requantizeBuffer, gl.vertexBuffer};
+    for (int i = 0; i < 2; ++i) {
+        emscripten_glBindVertexArray(arrays[i]);
+        emscripten_glBindBuffer(GL_ARRAY_BUFFER, buffers[i]);
+        for (GLuint attribute = 0; attribute < 3; ++attribute) {
+            emscripten_glEnableVertexAttribArray(attribute);
+            emscripten_glVertexAttribPointer(attribute, 4, GL_FLOAT, GL_FALSE, stride,
+                                             reinterpret_cast<const void*>(16 * attribute));
+        }
     }
 
     ResetFixedMatrices(&gl);
@@ -183,6 +274,11 @@ bool InitFixedGl(int width, int height) {
     gl.polygonMode = GL_FILL;
     gl.lineWidth = 1.0f;
     gl.blend = false;
+    gl.blendSource = GL_ONE;
+    gl.blendDestination = GL_ZERO;
+    gl.driverBlendDestination = GL_ZERO;
+    // The picture's alpha is never blended: it stays 1, as 5-6-5 reads.
+    emscripten_glBlendFuncSeparate(GL_ONE, GL_ZERO, GL_ZERO, GL_ONE);
     gl.cullFace = false;
     gl.depthTest = false;
     gl.cullFaceMode = GL_BACK;
@@ -216,7 +312,30 @@ static void UnitSwitches(const FixedTextureUnit& unit, int32_t* mode, int32_t* f
     *texture = &bound;
 }
 
-static void UseTexturingProgram() {
+// How the batch reaches the picture under the blending in force; gives the
+// driver the matching colour factors (the source is always taken as is,
+// premultiplied by the fragment stage where GL_SRC_ALPHA asks for it).
+static int32_t PrepareWrite() {
+    FixedGlState& gl = State;
+    if (!gl.blend || gl.omitBlend) {
+        return WriteOpaque;
+    }
+    const bool timesAlpha = gl.blendSource == GL_SRC_ALPHA;
+    assert(timesAlpha || gl.blendSource == GL_ONE);
+    const GLenum destination = gl.blendDestination;
+    assert(destination == GL_ZERO || destination == GL_ONE ||
+           destination == GL_ONE_MINUS_SRC_ALPHA);
+    if (destination != gl.driverBlendDestination) {
+        emscripten_glBlendFuncSeparate(GL_ONE, destination, GL_ZERO, GL_ONE);
+        gl.driverBlendDestination = destination;
+    }
+    if (destination == GL_ZERO) {
+        return timesAlpha ? WriteOpaqueTimesAlpha : WriteOpaque;
+    }
+    return timesAlpha ? WriteBlendedTimesAlpha : WriteBlended;
+}
+
+static void UseTexturingProgram(int32_t write) {
     FixedGlState& gl = State;
     int32_t modes[FixedUnitCount];
     int32_t formats[FixedUnitCount];
@@ -224,7 +343,7 @@ static void UseTexturingProgram() {
     for (int unit = 0; unit < FixedUnitCount; ++unit) {
         UnitSwitches(gl.units[unit], &modes[unit], &formats[unit], &textures[unit]);
     }
-    const int32_t key = ProgramKey(modes, formats);
+    const int32_t key = ProgramKey(modes, formats, write);
     if (gl.programs[key] == 0) {
         MakeProgram(key);
         gl.currentProgram = -1;
@@ -242,26 +361,248 @@ static void UseTexturingProgram() {
     }
 }
 
-void FlushBatch() {
+// The pixels of the batch's vertices [first, end) in the picture, a pixel
+// wider each way: x, y, width and height; the whole picture when a vertex
+// lies behind the eye.
+static void BatchArea(size_t first, size_t end, GLint area[4]) {
+    const FixedGlState& gl = State;
+    float low[2] = {1.0f, 1.0f};
+    float high[2] = {-1.0f, -1.0f};
+    for (size_t i = first; i < end; ++i) {
+        const FixedVertex& v = gl.batch[i];
+        if (v.position[3] <= 0.0f) {
+            low[0] = low[1] = -1.0f;
+            high[0] = high[1] = 1.0f;
+            break;
+        }
+        for (int axis = 0; axis < 2; ++axis) {
+            const float ndc = v.position[axis] / v.position[3];
+            low[axis] = std::min(low[axis], ndc);
+            high[axis] = std::max(high[axis], ndc);
+        }
+    }
+    const int32_t size[2] = {gl.pictureWidth, gl.pictureHeight};
+    for (int axis = 0; axis < 2; ++axis) {
+        const float origin = static_cast<float>(gl.viewport[axis]);
+        const float extent = static_cast<float>(gl.viewport[2 + axis]);
+        const float first = origin + (std::max(low[axis], -1.0f) + 1.0f) * 0.5f * extent;
+        const float last = origin + (std::min(high[axis], 1.0f) + 1.0f) * 0.5f * extent;
+        const int32_t from = std::max(static_cast<int32_t>(std::floor(first)) - 1, 0);
+        const int32_t to = std::min(static_cast<int32_t>(std::ceil(last)) + 1, size[axis]);
+        area[axis] = from;
+        area[2 + axis] = std::max(to - from, 0);
+    }
+}
+
+// Brings the pixels that the batch's vertices [first, end) touched back to
+// 5-6-5: copies them to unit 2 and draws them again through the requantizing
+// program, with no blending, depth test or culling; then puts the layer's
+// state back (the texturing program is chosen again by the next draw).
+static void RequantizeBatchArea(size_t first, size_t end) {
     FixedGlState& gl = State;
-    if (gl.batch.empty()) {
+    GLint area[4];
+    BatchArea(first, end, area);
+    if (area[2] == 0 || area[3] == 0) {
         return;
     }
-    UseTexturingProgram();
-    emscripten_glBufferData(GL_ARRAY_BUFFER,
-                            static_cast<GLsizeiptr>(gl.batch.size() * sizeof(FixedVertex)),
-                            gl.batch.data(), GL_STREAM_DRAW);
+    emscripten_glActiveTexture(GL_TEXTURE2);
+    emscripten_glCopyTexSubImage2D(GL_TEXTURE_2D, 0, area[0], area[1], area[0], area[1], area[2],
+                                   area[3]);
+    emscripten_glActiveTexture(GL_TEXTURE0 + gl.activeUnit);
+    emscripten_glUseProgram(gl.requantizeProgram);
+    gl.currentProgram = -1;
+    emscripten_glViewport(0, 0, gl.pictureWidth, gl.pictureHeight);
+    emscripten_glDisable(GL_BLEND);
+    if (gl.depthTest) {
+        emscripten_glDisable(GL_DEPTH_TEST);
+    }
+    if (gl.cullFace) {
+        emscripten_glDisable(GL_CULL_FACE);
+    }
+    const float x0 = 2.0f * static_cast<float>(area[0]) / static_cast<float>(gl.pictureWidth) - 1;
+    const float y0 = 2.0f * static_cast<float>(area[1]) / static_cast<float>(gl.pictureHeight) - 1;
+    const float x1 =
+        2.0f * static_cast<float>(area[0] + area[2]) / static_cast<float>(gl.pictureWidth) - 1;
+    const float y1 =
+        2.0f * static_cast<float>(area[1] + area[3]) / static_cast<float>(gl.pictureHeight) - 1;
+    const float corners[6][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y0}, {x1, y1}, {x0, y1}};
+    FixedVertex quad[6] = {};
+    for (int i = 0; i < 6; ++i) {
+        quad[i].position[0] = corners[i][0];
+        quad[i].position[1] = corners[i][1];
+        quad[i].position[3] = 1.0f;
+    }
+    emscripten_glBindVertexArray(gl.requantizeVertexArray);
+    emscripten_glBindBuffer(GL_ARRAY_BUFFER, gl.requantizeBuffer);
+    emscripten_glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(sizeof quad), quad,
+                            GL_STREAM_DRAW);
+    emscripten_glDrawArrays(GL_TRIANGLES, 0, 6);
+    emscripten_glBindVertexArray(gl.vertexArray);
+    emscripten_glBindBuffer(GL_ARRAY_BUFFER, gl.vertexBuffer);
+    emscripten_glEnable(GL_BLEND);
+    if (gl.depthTest) {
+        emscripten_glEnable(GL_DEPTH_TEST);
+    }
+    if (gl.cullFace) {
+        emscripten_glEnable(GL_CULL_FACE);
+    }
+    emscripten_glViewport(gl.viewport[0], gl.viewport[1], gl.viewport[2], gl.viewport[3]);
+}
+
+static WindowTriangle ToWindow(const FixedVertex* corners) {
+    const FixedGlState& gl = State;
+    WindowTriangle t{};
+    for (int i = 0; i < 3; ++i) {
+        const float w = corners[i].position[3];
+        if (w <= 0.0f) {
+            t.behind = true;
+            return t;
+        }
+        t.x[i] = (corners[i].position[0] / w + 1.0f) * 0.5f * static_cast<float>(gl.viewport[2]);
+        t.y[i] = (corners[i].position[1] / w + 1.0f) * 0.5f * static_cast<float>(gl.viewport[3]);
+    }
+    return t;
+}
+
+// Whether b's projection on the normal of a's edge from corner i lies
+// wholly on the far side of it, touching allowed.
+static bool Separates(const WindowTriangle& a, int i, const WindowTriangle& b) {
+    const int j = (i + 1) % 3;
+    const float nx = a.y[j] - a.y[i];
+    const float ny = a.x[i] - a.x[j];
+    float aLow = 0.0f;
+    float aHigh = 0.0f;
+    float bLow = 0.0f;
+    float bHigh = 0.0f;
+    for (int k = 0; k < 3; ++k) {
+        const float pa = nx * a.x[k] + ny * a.y[k];
+        const float pb = nx * b.x[k] + ny * b.y[k];
+        aLow = k == 0 ? pa : std::min(aLow, pa);
+        aHigh = k == 0 ? pa : std::max(aHigh, pa);
+        bLow = k == 0 ? pb : std::min(bLow, pb);
+        bHigh = k == 0 ? pb : std::max(bHigh, pb);
+    }
+    const float slack = 1e-4f * (std::fabs(nx) + std::fabs(ny));
+    return aHigh <= bLow + slack || bHigh <= aLow + slack;
+}
+
+// Whether a triangle takes part in the overlap tests: one that culling
+// drops or that has no area fills no pixel. One with a corner behind the eye
+// is left out too: such triangles belong to shapes round the eye (the sky
+// spheres), which cover each pixel once.
+static bool Counts(const WindowTriangle& t) {
+    const FixedGlState& gl = State;
+    if (t.behind) {
+        return false;
+    }
+    const float area =
+        (t.x[1] - t.x[0]) * (t.y[2] - t.y[0]) - (t.x[2] - t.x[0]) * (t.y[1] - t.y[0]);
+    if (area == 0.0f) {
+        return false;
+    }
+    if (!gl.cullFace || gl.batchIsLines) {
+        return true;
+    }
+    if (gl.cullFaceMode == GL_FRONT_AND_BACK) {
+        return false;
+    }
+    const bool front = area > 0.0f;
+    return gl.cullFaceMode == GL_FRONT ? !front : front;
+}
+
+// Whether two triangles share pixels: their insides overlap (triangles that
+// only share an edge never fill a pixel twice).
+static bool Overlap(const WindowTriangle& a, const WindowTriangle& b) {
+    for (int i = 0; i < 3; ++i) {
+        if (Separates(a, i, b) || Separates(b, i, a)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Draws the batch's vertices [first, end) with the program for write.
+static void DrawBatchPart(int32_t write, size_t first, size_t end) {
+    FixedGlState& gl = State;
+    UseTexturingProgram(write);
     // Expanded lines have no facing of their own: their polygons were culled
     // already.
     const bool uncull = gl.batchIsLines && gl.cullFace;
     if (uncull) {
         emscripten_glDisable(GL_CULL_FACE);
     }
-    emscripten_glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(gl.batch.size()));
+    emscripten_glDrawArrays(GL_TRIANGLES, static_cast<GLint>(first),
+                            static_cast<GLsizei>(end - first));
     if (uncull) {
         emscripten_glEnable(GL_CULL_FACE);
     }
+}
+
+// Blended batches of more polygons (meshes, drawn with a depth test) are
+// brought back to 5-6-5 as one run: finding their overlaps would cost more
+// than the few pixels where they differ.
+constexpr size_t MaxSplitPolygons = 128;
+
+// A blended batch: the desktop's driver keeps each polygon's pixels in 5-6-5
+// before the next polygon blends over them, so the batch is drawn in runs of
+// polygons that do not overlap one another, each run brought back to 5-6-5.
+static void DrawBlendedBatch(int32_t write) {
+    FixedGlState& gl = State;
+    const std::vector<uint32_t>& starts = gl.batchPolygons;
+    if (starts.size() > MaxSplitPolygons) {
+        DrawBatchPart(write, 0, gl.batch.size());
+        RequantizeBatchArea(0, gl.batch.size());
+        return;
+    }
+    std::vector<WindowTriangle>& run = gl.runTriangles;
+    size_t runStart = 0;
+    run.clear();
+    for (size_t p = 0; p <= starts.size(); ++p) {
+        const size_t first = p < starts.size() ? starts[p] : gl.batch.size();
+        const size_t end = p + 1 < starts.size() ? starts[p + 1] : gl.batch.size();
+        bool overlaps = p == starts.size();
+        const size_t runEnd = run.size();
+        for (size_t v = first; v + 3 <= end && !overlaps; v += 3) {
+            const WindowTriangle t = ToWindow(&gl.batch[v]);
+            if (!Counts(t)) {
+                continue;
+            }
+            for (size_t i = 0; i < runEnd && !overlaps; ++i) {
+                overlaps = Overlap(t, run[i]);
+            }
+            run.push_back(t);
+        }
+        if (overlaps && first > runStart) {
+            DrawBatchPart(write, runStart, first);
+            RequantizeBatchArea(runStart, first);
+            runStart = first;
+            run.clear();
+            for (size_t v = first; v + 3 <= end; v += 3) {
+                const WindowTriangle t = ToWindow(&gl.batch[v]);
+                if (Counts(t)) {
+                    run.push_back(t);
+                }
+            }
+        }
+    }
+}
+
+void FlushBatch() {
+    FixedGlState& gl = State;
+    if (gl.batch.empty()) {
+        return;
+    }
+    const int32_t write = PrepareWrite();
+    emscripten_glBufferData(GL_ARRAY_BUFFER,
+                            static_cast<GLsizeiptr>(gl.batch.size() * sizeof(FixedVertex)),
+                            gl.batch.data(), GL_STREAM_DRAW);
+    if (write == WriteBlended || write == WriteBlendedTimesAlpha) {
+        DrawBlendedBatch(write);
+    } else {
+        DrawBatchPart(write, 0, gl.batch.size());
+    }
     gl.batch.clear();
+    gl.batchPolygons.clear();
 }
 
 void FlushFixedGl() {
@@ -368,11 +709,13 @@ static void AddPolygon(const FixedVertex* const* corners, size_t count, bool lin
         if (gl.omitLines || IsCulled(corners, count)) {
             return;
         }
+        gl.batchPolygons.push_back(static_cast<uint32_t>(gl.batch.size()));
         for (size_t i = 0; i < count; ++i) {
             AddWideLine(*corners[i], *corners[(i + 1) % count]);
         }
         return;
     }
+    gl.batchPolygons.push_back(static_cast<uint32_t>(gl.batch.size()));
     for (size_t i = 1; i + 1 < count; ++i) {
         gl.batch.push_back(*corners[0]);
         gl.batch.push_back(*corners[i]);
@@ -549,9 +892,11 @@ GLboolean glIsEnabled(GLenum capability) {
     }
 }
 
+// The factors reach the driver when a batch is drawn (PrepareWrite).
 void glBlendFunc(GLenum source, GLenum destination) {
     FlushBatch();
-    emscripten_glBlendFunc(source, destination);
+    State.blendSource = source;
+    State.blendDestination = destination;
 }
 
 void glDepthFunc(GLenum function) {
@@ -575,9 +920,19 @@ void glClear(GLbitfield mask) {
     emscripten_glClear(mask);
 }
 
+// The clear colour as the 5-6-5 picture keeps it (alpha 1, as it reads).
 void glClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha) {
     FlushBatch();
-    emscripten_glClearColor(red, green, blue, alpha);
+    (void)alpha;
+    const float channels[3] = {red, green, blue};
+    const int bits[3] = {5, 6, 5};
+    float kept[3];
+    for (int i = 0; i < 3; ++i) {
+        const auto c8 = static_cast<int>(std::lround(std::clamp(channels[i], 0.0f, 1.0f) * 255));
+        const int top = c8 >> (8 - bits[i]);
+        kept[i] = static_cast<float>((top << (8 - bits[i])) | (top >> (2 * bits[i] - 8))) / 255;
+    }
+    emscripten_glClearColor(kept[0], kept[1], kept[2], 1.0f);
 }
 
 void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {

@@ -4,6 +4,10 @@
 // plain gl… names belong to this layer. The record mirrors what WebGL cannot
 // hold for us: matrices, the current colour and texture coordinates, the
 // vertices of the open primitive, the triangle batch and per-unit texturing.
+//
+// The picture under the layer is RGBA8, but the layer keeps it exactly as a
+// 5-6-5 picture of the desktop's driver (Mesa's llvmpipe) would hold it, read
+// back as 8 bits: see "The 5-6-5 picture" in draw.cpp.
 #pragma once
 
 #include <GL/gl.h>
@@ -20,10 +24,14 @@ void emscripten_glBindBuffer(GLenum target, GLuint buffer);
 void emscripten_glBindTexture(GLenum target, GLuint texture);
 void emscripten_glBindVertexArray(GLuint array);
 void emscripten_glBlendFunc(GLenum source, GLenum destination);
+void emscripten_glBlendFuncSeparate(GLenum sourceRgb, GLenum destinationRgb, GLenum sourceAlpha,
+                                    GLenum destinationAlpha);
 void emscripten_glBufferData(GLenum target, GLsizeiptr size, const void* data, GLenum usage);
 void emscripten_glClear(GLbitfield mask);
 void emscripten_glClearColor(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha);
 void emscripten_glCompileShader(GLuint shader);
+void emscripten_glCopyTexSubImage2D(GLenum target, GLint level, GLint x, GLint y, GLint sourceX,
+                                    GLint sourceY, GLsizei width, GLsizei height);
 GLuint emscripten_glCreateProgram();
 GLuint emscripten_glCreateShader(GLenum type);
 void emscripten_glCullFace(GLenum mode);
@@ -84,6 +92,14 @@ struct FixedTexture {
     bool clamp;    // GL_CLAMP: bilinear reads past the edge fetch a black border
 };
 
+// A triangle of the batch in window pixels (relative to the viewport);
+// behind when a corner lies behind the eye.
+struct WindowTriangle {
+    float x[3];
+    float y[3];
+    bool behind;
+};
+
 struct FixedTextureUnit {
     bool enabled;
     GLuint texture;
@@ -91,8 +107,9 @@ struct FixedTextureUnit {
 };
 
 constexpr int FixedUnitCount = 2;
-// Texturing combinations: per unit 3 modes x 4 formats (see draw.cpp).
-constexpr int FixedProgramCount = 12 * 12;
+// Texturing combinations: per unit 3 modes x 4 formats, times 4 ways of
+// writing the picture (see draw.cpp).
+constexpr int FixedProgramCount = 12 * 12 * 4;
 constexpr int FixedStackDepth = 32;
 
 struct FixedGlState {
@@ -111,9 +128,11 @@ struct FixedGlState {
     GLenum primitive;
     std::vector<FixedVertex> open;
 
-    // Triangles waiting for one draw, and whether they are expanded lines.
+    // Triangles waiting for one draw, whether they are expanded lines, and
+    // where each polygon's triangles start in it.
     std::vector<FixedVertex> batch;
     bool batchIsLines;
+    std::vector<uint32_t> batchPolygons;
 
     FixedTextureUnit units[FixedUnitCount];
     int32_t activeUnit;
@@ -131,6 +150,9 @@ struct FixedGlState {
     GLenum polygonMode; // GL_FILL or GL_LINE, for both faces
     float lineWidth;
     bool blend;
+    GLenum blendSource; // as glBlendFunc gave them
+    GLenum blendDestination;
+    GLenum driverBlendDestination; // the colour factor last given to the driver
     bool cullFace;
     bool depthTest;
     GLenum cullFaceMode;
@@ -146,6 +168,18 @@ struct FixedGlState {
     int32_t currentProgram;
     GLuint vertexArray;
     GLuint vertexBuffer;
+
+    // The picture's size, a copy of it for the pass that brings blended
+    // pixels back to 5-6-5 (on texture unit 2), and that pass's program.
+    int32_t pictureWidth;
+    int32_t pictureHeight;
+    GLuint pictureCopy;
+    GLuint requantizeProgram;
+    GLuint requantizeVertexArray;
+    GLuint requantizeBuffer;
+    // Scratch for blended batches: the run of polygons being gathered, as
+    // window triangles (see DrawBlendedBatch in draw.cpp).
+    std::vector<WindowTriangle> runTriangles;
 };
 
 // The layer's state; valid after InitFixedGl.

@@ -1,6 +1,10 @@
 // The off-screen picture on OpenGL ES 3.0 or WebGL 2; see es_picture.h. The
 // driver is reached through its emscripten_gl… names, which the web build's
 // library provides and gles_entry.cpp provides natively.
+//
+// The colour is RGBA8, not RGB565: drivers round blending into 5-6-5 each in
+// their own way, so the fixedgl layer keeps the 5-6-5 values itself, rounded
+// as the desktop's driver rounds them (fixedgl/draw.cpp).
 #include "platform/es_picture.h"
 
 #include "platform/gles_entry.h"
@@ -21,7 +25,7 @@ bool CreateEsPicture(int width, int height, int colourBits, EsPicture* picture, 
     const bool deep = colourBits == 32;
     emscripten_glGenRenderbuffers(1, &picture->colour);
     emscripten_glBindRenderbuffer(GL_RENDERBUFFER, picture->colour);
-    emscripten_glRenderbufferStorage(GL_RENDERBUFFER, deep ? GL_RGBA8 : GL_RGB565, width, height);
+    emscripten_glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
     emscripten_glGenRenderbuffers(1, &picture->depth);
     emscripten_glBindRenderbuffer(GL_RENDERBUFFER, picture->depth);
     emscripten_glRenderbufferStorage(
@@ -35,15 +39,13 @@ bool CreateEsPicture(int width, int height, int colourBits, EsPicture* picture, 
     if (emscripten_glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
         return false;
     }
-    const int colour = deep ? 8 : 5;
-    const int greenBits = deep ? 8 : 6;
     const int depthBits = deep ? 24 : 16;
     const GLint red = RenderbufferBits(picture->colour, GL_RENDERBUFFER_RED_SIZE);
     const GLint green = RenderbufferBits(picture->colour, GL_RENDERBUFFER_GREEN_SIZE);
     const GLint blue = RenderbufferBits(picture->colour, GL_RENDERBUFFER_BLUE_SIZE);
     const GLint depth = RenderbufferBits(picture->depth, GL_RENDERBUFFER_DEPTH_SIZE);
-    const bool exact = red == colour && green == greenBits && blue == colour && depth == depthBits;
-    const bool wider = red >= colour && green >= greenBits && blue >= colour && depth >= depthBits;
+    const bool exact = red == 8 && green == 8 && blue == 8 && depth == depthBits;
+    const bool wider = red >= 8 && green >= 8 && blue >= 8 && depth >= depthBits;
     emscripten_glBindRenderbuffer(GL_RENDERBUFFER, 0);
     if (!(exact || (allowWider && wider))) {
         return false;
@@ -51,7 +53,7 @@ bool CreateEsPicture(int width, int height, int colourBits, EsPicture* picture, 
     picture->width = width;
     picture->height = height;
     emscripten_glDisable(GL_DITHER);
-    emscripten_glClearColor(0, 0, 0, 0);
+    emscripten_glClearColor(0, 0, 0, 1);
     emscripten_glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     return true;
 }

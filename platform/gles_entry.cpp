@@ -22,6 +22,9 @@
     X(void, BindTexture, (GLenum target, GLuint texture), (target, texture))                       \
     X(void, BindVertexArray, (GLuint array), (array))                                              \
     X(void, BlendFunc, (GLenum source, GLenum destination), (source, destination))                 \
+    X(void, BlendFuncSeparate,                                                                     \
+      (GLenum sourceRgb, GLenum destinationRgb, GLenum sourceAlpha, GLenum destinationAlpha),      \
+      (sourceRgb, destinationRgb, sourceAlpha, destinationAlpha))                                  \
     X(void, BlitFramebuffer,                                                                       \
       (GLint sourceX0, GLint sourceY0, GLint sourceX1, GLint sourceY1, GLint targetX0,             \
        GLint targetY0, GLint targetX1, GLint targetY1, GLbitfield mask, GLenum filter),            \
@@ -34,6 +37,10 @@
     X(void, ClearColor, (GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha),                 \
       (red, green, blue, alpha))                                                                   \
     X(void, CompileShader, (GLuint shader), (shader))                                              \
+    X(void, CopyTexSubImage2D,                                                                     \
+      (GLenum target, GLint level, GLint x, GLint y, GLint sourceX, GLint sourceY, GLsizei width,  \
+       GLsizei height),                                                                            \
+      (target, level, x, y, sourceX, sourceY, width, height))                                      \
     X(GLuint, CreateProgram, (), ())                                                               \
     X(GLuint, CreateShader, (GLenum type), (type))                                                 \
     X(void, CullFace, (GLenum mode), (mode))                                                       \

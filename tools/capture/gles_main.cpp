@@ -37,5 +37,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tessaline-capture-gles: %s\n%s", error.c_str(), CaptureUsage());
         return 1;
     }
+    // The layer keeps the show's 5-6-5 colour in every picture it draws.
+    if (options.picture.colourBits != 16) {
+        std::fputs("tessaline-capture-gles: the fixedgl layer draws 16-bit colour only\n", stderr);
+        return 1;
+    }
     return RunCapture(options);
 }
