@@ -26,12 +26,9 @@ int main(int argc, char** argv) {
             PrintUsage(stdout);
             return 0;
         }
-        bool usedValue = false;
         std::string error;
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        switch (ReadPictureOption(argv[i], value, PlayerOptions, &options, &usedValue, &error)) {
+        switch (TakePictureOption(argc, argv, &i, PlayerOptions, &options, &error)) {
         case PictureOptionResult::Taken:
-            i += usedValue ? 1 : 0;
             continue;
         case PictureOptionResult::NotPictureOption:
             error = std::string("unknown option ") + argv[i];

@@ -76,6 +76,19 @@ PictureOptionResult ReadPictureOption(const char* name, const char* value, const
     return good ? PictureOptionResult::Taken : PictureOptionResult::Bad;
 }
 
+PictureOptionResult TakePictureOption(int argc, const char* const* argv, int* i,
+                                      const char* allowed, PictureOptions* options,
+                                      std::string* error) {
+    bool usedValue = false;
+    const char* value = *i + 1 < argc ? argv[*i + 1] : nullptr;
+    const PictureOptionResult result =
+        ReadPictureOption(argv[*i], value, allowed, options, &usedValue, error);
+    if (result == PictureOptionResult::Taken && usedValue) {
+        ++*i;
+    }
+    return result;
+}
+
 int32_t DrawnPictureHeight(const PictureOptions& options) {
     return options.height * options.supersample;
 }

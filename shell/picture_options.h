@@ -26,6 +26,12 @@ enum class PictureOptionResult { NotPictureOption, Taken, Bad };
 PictureOptionResult ReadPictureOption(const char* name, const char* value, const char* allowed,
                                       PictureOptions* options, bool* usedValue, std::string* error);
 
+// ReadPictureOption on argv[*i] (and the value after it): on Taken, *i moves
+// past what was read.
+PictureOptionResult TakePictureOption(int argc, const char* const* argv, int* i,
+                                      const char* allowed, PictureOptions* options,
+                                      std::string* error);
+
 // The drawn picture's height: height x supersample.
 int32_t DrawnPictureHeight(const PictureOptions& options);
 

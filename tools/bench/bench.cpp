@@ -214,12 +214,8 @@ bool ParseBenchOptions(int argc, const char* const* argv, BenchOptions* options,
             options->json = true;
             continue;
         }
-        bool usedValue = false;
-        const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
-        switch (ReadPictureOption(name, next, BenchPictureOptions, &options->picture, &usedValue,
-                                  error)) {
+        switch (TakePictureOption(argc, argv, &i, BenchPictureOptions, &options->picture, error)) {
         case PictureOptionResult::Taken:
-            i += usedValue ? 1 : 0;
             continue;
         case PictureOptionResult::Bad:
             return false;

@@ -87,12 +87,9 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
             options->progress = false;
             continue;
         }
-        bool usedValue = false;
-        const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
-        switch (ReadPictureOption(name, next, CapturePictureOptions, &options->picture, &usedValue,
-                                  error)) {
+        switch (
+            TakePictureOption(argc, argv, &i, CapturePictureOptions, &options->picture, error)) {
         case PictureOptionResult::Taken:
-            i += usedValue ? 1 : 0;
             continue;
         case PictureOptionResult::Bad:
             return false;
