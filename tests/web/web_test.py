@@ -256,6 +256,22 @@ def test_height(engine, server, expected):
                 f"{scene} at {seconds} s, 960 lines: mean difference {mean:.2f} (at most "
                 f"{mean_limit}), far pixels {100 * share:.2f} % (at most {100 * share_limit:.1f} %)",
             )
+        # ?hd: the height of the 4:3 area the picture fills on the canvas, in
+        # device pixels (the canvas fills the window's page area).
+        page.navigate(base_url(server) + "?at=0.5&hd")
+        title = wait_for_title(page, "frame", 600)
+        found = page.evaluate(
+            "(() => { const c = document.getElementById('canvas'); const f = "
+            "tessalineFrames['0.500']; return [c.width, c.height, f ? f.width : 0, "
+            "f ? f.height : 0].join(' '); })()"
+        )
+        canvas_width, canvas_height, width, height = (int(v) for v in found.split())
+        lines = max(480, min(4320, min(canvas_height, canvas_width * 3 // 4)))
+        check(
+            (width, height) == (2 * ((4 * lines + 3) // 6), lines),
+            f"?hd draws at the {lines} lines of the canvas's {canvas_width} x {canvas_height} "
+            f"device pixels: {width} x {height} ({title!r})",
+        )
         page.navigate(base_url(server) + "?at=1&height=479")
         title = wait_for_title(page, "frame", 120)
         error = page.evaluate("document.getElementById('error').textContent")
