@@ -79,16 +79,16 @@ FRAME_TOLERANCES = [
 ]
 
 # Firefox's tolerances, the same measures per scene (for every time of that
-# scene in FRAME_TOLERANCES). Its picture has 8-bit colour and 24-bit depth
-# where the native one has 5-6-5 and 16 bits (README.md says more).
+# scene in FRAME_TOLERANCES). Its picture has 24-bit depth where the native
+# one has 16 bits (README.md says more).
 FIREFOX_SCENE_TOLERANCES = {
     # scene: mean, share
-    "titles": (12.0, 0.002),
-    "object scene": (20.0, 0.01),
-    "swirl": (12.0, 0.01),
-    "flythrough": (4.0, 0.005),
-    "feedback cubes": (6.0, 0.01),
-    "switch-off": (4.0, 0.01),
+    "titles": (0.5, 0.001),
+    "object scene": (2.0, 0.002),
+    "swirl": (1.0, 0.001),
+    "flythrough": (0.5, 0.001),
+    "feedback cubes": (1.0, 0.003),
+    "switch-off": (0.5, 0.001),
 }
 
 # Effects left out and a frame that each must spoil beyond its tolerance.
