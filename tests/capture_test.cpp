@@ -1153,7 +1153,10 @@ std::string SizeTimes() {
     std::string times;
     for (const SizeTolerance& t : SizeTolerances) {
         if (seen.insert(t.time).second) {
-            times += (times.empty() ? "" : ",") + std::string(t.time);
+            if (!times.empty()) {
+                times += ',';
+            }
+            times += t.time;
         }
     }
     return times;
