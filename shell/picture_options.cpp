@@ -21,8 +21,7 @@ static bool ListNames(const char* list, const char* option) {
     return false;
 }
 
-// Whole decimal number in [low, high]; false for anything else.
-static bool ReadWhole(const char* text, int32_t low, int32_t high, int32_t* value) {
+bool ReadWholeNumber(const char* text, int32_t low, int32_t high, int32_t* value) {
     char* end = nullptr;
     errno = 0;
     const long number = std::strtol(text, &end, 10);
@@ -56,19 +55,20 @@ PictureOptionResult ReadPictureOption(const char* name, const char* value, const
     *usedValue = true;
     bool good = false;
     if (std::strcmp(name, "--height") == 0) {
-        good = ReadWhole(value, SmallestPictureHeight, LargestPictureHeight, &options->height);
+        good =
+            ReadWholeNumber(value, SmallestPictureHeight, LargestPictureHeight, &options->height);
         if (!good) {
             *error = std::string("bad value for --height: \"") + value + "\" (lines, 480 to 4320)";
         }
     } else if (std::strcmp(name, "--colour") == 0) {
         int32_t bits = 0;
-        good = ReadWhole(value, 16, 32, &bits) && (bits == 16 || bits == 32);
+        good = ReadWholeNumber(value, 16, 32, &bits) && (bits == 16 || bits == 32);
         options->colourBits = good ? bits : options->colourBits;
         if (!good) {
             *error = std::string("bad value for --colour: \"") + value + "\" (16 or 32)";
         }
     } else {
-        good = ReadWhole(value, 1, LargestSupersample, &options->supersample);
+        good = ReadWholeNumber(value, 1, LargestSupersample, &options->supersample);
         if (!good) {
             *error = std::string("bad value for --supersample: \"") + value + "\" (1 to 4)";
         }

@@ -32,6 +32,10 @@ PictureOptionResult TakePictureOption(int argc, const char* const* argv, int* i,
                                       const char* allowed, PictureOptions* options,
                                       std::string* error);
 
+// Reads a whole decimal number in [low, high] from text; false for anything
+// else (signs, spaces, trailing characters, overflow).
+bool ReadWholeNumber(const char* text, int32_t low, int32_t high, int32_t* value);
+
 // The drawn picture's height: height x supersample.
 int32_t DrawnPictureHeight(const PictureOptions& options);
 

@@ -128,18 +128,6 @@ bool ReadPoint(const char* text, float point[3]) {
     return true;
 }
 
-// Whole decimal number in [low, high].
-bool ReadInteger(const char* text, int32_t low, int32_t high, int32_t* value) {
-    char* end = nullptr;
-    errno = 0;
-    long number = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || errno != 0 || number < low || number > high) {
-        return false;
-    }
-    *value = static_cast<int32_t>(number);
-    return true;
-}
-
 void AppendFormat(std::string* text, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 void AppendFormat(std::string* text, const char* format, ...) {
@@ -238,7 +226,7 @@ bool ParseBenchOptions(int argc, const char* const* argv, BenchOptions* options,
             options->dataDir = value;
             good = *value != '\0';
         } else if (std::strcmp(name, "--frames") == 0) {
-            good = ReadInteger(value, 1, 100000, &options->frames);
+            good = ReadWholeNumber(value, 1, 100000, &options->frames);
         } else if (std::strcmp(name, "--level") == 0) {
             options->levelFile = value;
             good = *value != '\0';
@@ -246,7 +234,7 @@ bool ParseBenchOptions(int argc, const char* const* argv, BenchOptions* options,
             good = ReadPoint(value, options->eye);
             options->eyeGiven = true;
         } else {
-            good = ReadInteger(value, 0, SceneCount - 1, &options->scene);
+            good = ReadWholeNumber(value, 0, SceneCount - 1, &options->scene);
         }
         if (!good) {
             *error = std::string("bad value for ") + name + ": \"" + value + "\"";

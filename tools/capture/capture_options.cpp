@@ -8,18 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-// Whole decimal number in [low, high]; false for anything else.
-static bool ReadInteger(const char* text, int32_t low, int32_t high, int32_t* value) {
-    char* end = nullptr;
-    errno = 0;
-    long number = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || errno != 0 || number < low || number > high) {
-        return false;
-    }
-    *value = static_cast<int32_t>(number);
-    return true;
-}
-
 // Finite, non-negative seconds, at most a day.
 static bool ReadSeconds(const char* text, double* value) {
     char* end = nullptr;
@@ -116,7 +104,7 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
             options->dataDir = value;
             good = *value != '\0';
         } else if (std::strcmp(name, "--fps") == 0) {
-            good = ReadInteger(value, 1, 1000, &options->fps);
+            good = ReadWholeNumber(value, 1, 1000, &options->fps);
         } else if (std::strcmp(name, "--from") == 0) {
             good = ReadSeconds(value, &options->from);
             sawFrom = true;
@@ -133,9 +121,9 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
             options->videoPath = value;
             good = *value != '\0';
         } else if (std::strcmp(name, "--scale") == 0) {
-            good = ReadInteger(value, 1, 8, &options->scale);
+            good = ReadWholeNumber(value, 1, 8, &options->scale);
         } else if (std::strcmp(name, "--crf") == 0) {
-            good = ReadInteger(value, 0, 51, &options->crf);
+            good = ReadWholeNumber(value, 0, 51, &options->crf);
         } else if (std::strcmp(name, "--frame") == 0) {
             good = std::strcmp(value, "16:9") == 0 || std::strcmp(value, "4:3") == 0;
             options->wideFrame = std::strcmp(value, "16:9") == 0;
