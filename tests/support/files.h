@@ -23,5 +23,7 @@ struct CommandResult {
     std::string output; // standard output and standard error together
 };
 
-// Runs a shell command and collects what it printed.
+// Runs a shell command and collects what it printed. A command that dies by
+// SIGABRT or SIGSEGV is run once more (noted on standard error): the
+// software renderer's rare crashes are not the program's.
 CommandResult RunCommand(const std::string& command);
