@@ -12,6 +12,8 @@
 static PlatformSurface Surface;
 static PresentHook CurrentPresentHook;
 static void* PresentHookUser;
+static PresentHook CurrentContextEndHook;
+static void* ContextEndHookUser;
 
 bool PlatformInit(bool headless) {
     if (headless) {
@@ -64,6 +66,17 @@ SDL_Window* GetSdlWindow() {
 void SetPresentHook(PresentHook hook, void* user) {
     CurrentPresentHook = hook;
     PresentHookUser = user;
+}
+
+void SetContextEndHook(PresentHook hook, void* user) {
+    CurrentContextEndHook = hook;
+    ContextEndHookUser = user;
+}
+
+void RunContextEndHook() {
+    if (CurrentContextEndHook != nullptr) {
+        CurrentContextEndHook(ContextEndHookUser);
+    }
 }
 
 bool RunPresentHook() {

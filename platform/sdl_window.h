@@ -27,3 +27,6 @@ SDL_Window* GetSdlWindow();
 // Hands the finished picture to the present hook when one is set (see
 // SetPresentHook); false when none is, and the window file shows it.
 bool RunPresentHook();
+
+// Runs the context-end hook, if one is set (see SetContextEndHook).
+void RunContextEndHook();

@@ -228,6 +228,7 @@ void DeletePlatformContext() {
     if (Context == nullptr) {
         return;
     }
+    RunContextEndHook();
     if (ScaleFramebuffer != 0) {
         DeleteFramebuffers(1, &ScaleFramebuffer);
         DeleteRenderbuffers(1, &ScaleColour);

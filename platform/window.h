@@ -109,6 +109,10 @@ bool PresentsInOnePass();
 // Replaces window presentation with hook (nullptr restores it).
 void SetPresentHook(PresentHook hook, void* user);
 
+// Runs hook (nullptr: none) when the context is about to be deleted, with
+// the context still current: the last chance to read what it holds.
+void SetContextEndHook(PresentHook hook, void* user);
+
 // Takes one waiting window event off the queue; false when none waits.
 bool PollPlatformEvent(PlatformEvent* event);
 

@@ -51,6 +51,7 @@ void DeletePlatformContext() {
     if (Context == nullptr) {
         return;
     }
+    RunContextEndHook();
     FlushFixedGl();
     DeleteEsPicture(&Picture);
     SDL_GL_MakeCurrent(GetSdlWindow(), nullptr);

@@ -14,6 +14,7 @@
 #include "shell/picture_size.h"
 #include "shell/sequencer.h"
 #include "tools/capture/frame_writer.h"
+#include "tools/capture/picture_reader.h"
 #include "tools/capture/video_encoder.h"
 
 #include <GL/gl.h>
@@ -47,11 +48,11 @@ struct Capture {
     bool readPictures;     // something is written at all
     int64_t nextFrame;     // the next frame to hand out
     int64_t written;
-    std::vector<uint8_t> picture; // the last picture read back, as the driver gave it
-    int64_t readPass;             // the pass whose picture that is (-1: none)
+    int64_t readPass; // the pass whose picture was read last (-1: none)
     VideoEncoder video;
     bool videoStarted;
-    FrameWriter writer; // started when anything is written
+    FrameWriter writer;   // started when anything is written
+    PictureReader reader; // hands the writer its pictures
     bool failed;
     std::string error;
     int64_t expectedFrames; // for the progress line; 0 until known
@@ -125,7 +126,7 @@ void WriteFrame(Capture* capture, const std::string& pngName, bool toVideo) {
         return;
     }
     std::string pngPath = pngName.empty() ? "" : (fs::path(capture->pngDir) / pngName).string();
-    QueueFrame(&capture->writer, capture->picture.data(), pngPath, toVideo);
+    HandOverFrame(&capture->reader, pngPath, toVideo);
     ++capture->written;
 }
 
@@ -218,24 +219,6 @@ void EmitFrame(Capture* capture) {
     }
 }
 
-// Reads the bound picture into capture->picture in the driver's own layout:
-// the frame writer widens and turns it (picture_layout.h).
-void ReadPicture(Capture* capture) {
-    const PictureLayout& layout = capture->layout;
-    // The scene's own packing is put back: it may read pixels itself.
-    GLint alignment = 4;
-    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    if (layout.pixels == PixelLayout::Rgb565) {
-        glReadPixels(0, 0, layout.drawnWidth, layout.drawnHeight, GL_RGB, GL_UNSIGNED_SHORT_5_6_5,
-                     capture->picture.data());
-    } else {
-        glReadPixels(0, 0, layout.drawnWidth, layout.drawnHeight, GL_RGBA, GL_UNSIGNED_BYTE,
-                     capture->picture.data());
-    }
-    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
-}
-
 // Called for every presented frame, in the pass that drew it. The picture
 // stands for its pass's frame and, when the next pass changes scene and
 // draws nothing, for that frame too; it is read back only when one of the
@@ -250,7 +233,7 @@ void PresentFrame(void* user) {
         // A second present in the same pass: the newest picture counts for
         // the passes that follow.
         if (IsFrameWritten(*capture, pass + 1)) {
-            ReadPicture(capture);
+            ReadPictureBack(&capture->reader);
             capture->readPass = pass;
         }
         return;
@@ -262,7 +245,7 @@ void PresentFrame(void* user) {
         EmitFrame(capture);
     }
     if (IsFrameWritten(*capture, pass) || IsFrameWritten(*capture, pass + 1)) {
-        ReadPicture(capture);
+        ReadPictureBack(&capture->reader);
         capture->readPass = pass;
     }
     if (capture->nextFrame < capture->endFrame) {
@@ -273,12 +256,22 @@ void PresentFrame(void* user) {
     }
 }
 
+// The context is about to go: the pictures still in its buffers are handed
+// to the writer.
+void EndOfContext(void* user) {
+    Capture* capture = static_cast<Capture*>(user);
+    if (capture->readPictures) {
+        FinishPictureReader(&capture->reader);
+    }
+}
+
 // A failure of the show: end the writer, stop ffmpeg and remove its files,
 // then let the show's own report and exit follow.
 void AbandonOnFatalError(const char*) {
     if (ActiveCapture == nullptr) {
         return;
     }
+    AbandonPictureReader(&ActiveCapture->reader);
     std::string ignored;
     FinishFrameWriter(&ActiveCapture->writer, &ignored);
     if (ActiveCapture->videoStarted) {
@@ -343,11 +336,6 @@ bool PrepareCapture(Capture* capture, const CaptureOptions& options) {
         }
     }
     capture->readPictures = !options.pngDir.empty() || !options.videoPath.empty();
-    // Frame 0 precedes every pass: the picture as the context made it, black
-    // (zero in either layout). Sized once for the run.
-    if (capture->readPictures) {
-        capture->picture.assign(DrawnPictureBytes(layout), 0);
-    }
     capture->startedAt = capture->lastProgressAt = std::chrono::steady_clock::now();
 
     std::error_code error;
@@ -365,6 +353,8 @@ bool PrepareCapture(Capture* capture, const CaptureOptions& options) {
     }
     if (capture->readPictures) {
         StartFrameWriter(&capture->writer, layout, &capture->video);
+        // Frame 0 precedes every pass: the picture as the context made it.
+        StartPictureReader(&capture->reader, layout, &capture->writer);
     }
     return true;
 }
@@ -404,9 +394,11 @@ int RunCapture(const CaptureOptions& options) {
     ActiveCapture = &capture;
     SetCounterSource(ReadCaptureCounter, ReadCaptureFrequency);
     SetPresentHook(PresentFrame, &capture);
+    SetContextEndHook(EndOfContext, &capture);
     SetFatalErrorHook(AbandonOnFatalError);
     RunDemo(true);
     SetFatalErrorHook(nullptr);
+    SetContextEndHook(nullptr, nullptr);
     SetPresentHook(nullptr, nullptr);
     SetCounterSource(nullptr, nullptr);
     ActiveCapture = nullptr;
@@ -423,6 +415,9 @@ int RunCapture(const CaptureOptions& options) {
     }
     if (options.progress) {
         ShowProgress(&capture, true);
+    }
+    if (capture.reader.failed) {
+        Fail(&capture, "can't read a picture back from the driver");
     }
     std::string reason;
     if (!FinishFrameWriter(&capture.writer, &reason)) {

@@ -3,9 +3,11 @@
 // One more option serves the tests as a hook: --unscaled outline|cubes|
 // switchoff leaves that pixel measure at its 480-line value in larger
 // pictures (LeaveMeasureUnscaled), to show that the comparison of sizes
-// catches it.
+// catches it; --direct-reads reads pictures back without pixel buffers
+// (ReadPicturesDirectly), to compare the two ways.
 #include "shell/picture_size.h"
 #include "tools/capture/capture.h"
+#include "tools/capture/picture_reader.h"
 
 #include <cstdio>
 #include <cstring>
@@ -17,6 +19,10 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(CaptureUsage(), stdout);
             return 0;
+        }
+        if (std::strcmp(argv[i], "--direct-reads") == 0) {
+            ReadPicturesDirectly(true);
+            continue;
         }
         if (std::strcmp(argv[i], "--unscaled") == 0) {
             if (i + 1 == argc || !LeaveMeasureUnscaled(argv[i + 1])) {
