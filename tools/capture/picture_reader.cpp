@@ -153,7 +153,7 @@ void HandOverFrame(PictureReader* reader, const std::string& pngPath, bool toVid
     QueueFrame(reader->writer, reader->picture.data(), pngPath, toVideo);
 }
 
-void FinishPictureReader(PictureReader* reader) {
+void FinishPictureReader([[maybe_unused]] PictureReader* reader) {
 #ifndef TESSALINE_FIXEDGL
     if (reader->buffered) {
         HandOverWaiting(reader, reader->reads);
