@@ -1,8 +1,6 @@
 // The one-pass present; see sharp_present.h.
 #include "platform/sharp_present.h"
 
-#include <SDL.h>
-
 #define GL_GLEXT_PROTOTYPES 0
 #include <GL/glext.h>
 
@@ -61,24 +59,24 @@ void main() {
 }
 )";
 
-template <typename T> static bool FetchGl(T* entry, const char* name) {
-    *entry = reinterpret_cast<T>(SDL_GL_GetProcAddress(name));
-    return *entry != nullptr;
-}
-
 static bool FetchShaderFunctions() {
     if (!GlVersionAtLeast(reinterpret_cast<const char*>(glGetString(GL_VERSION)), 2, 0)) {
         return false;
     }
-    return FetchGl(&CreateShader, "glCreateShader") && FetchGl(&ShaderSource, "glShaderSource") &&
-           FetchGl(&CompileShader, "glCompileShader") && FetchGl(&GetShaderiv, "glGetShaderiv") &&
-           FetchGl(&DeleteShader, "glDeleteShader") && FetchGl(&CreateProgram, "glCreateProgram") &&
-           FetchGl(&AttachShader, "glAttachShader") && FetchGl(&LinkProgram, "glLinkProgram") &&
-           FetchGl(&GetProgramiv, "glGetProgramiv") && FetchGl(&DeleteProgram, "glDeleteProgram") &&
-           FetchGl(&UseProgram, "glUseProgram") &&
-           FetchGl(&GetUniformLocation, "glGetUniformLocation") &&
-           FetchGl(&Uniform1i, "glUniform1i") && FetchGl(&Uniform2f, "glUniform2f") &&
-           FetchGl(&ActiveTexture, "glActiveTexture");
+    return FetchGlEntry(&CreateShader, "glCreateShader") &&
+           FetchGlEntry(&ShaderSource, "glShaderSource") &&
+           FetchGlEntry(&CompileShader, "glCompileShader") &&
+           FetchGlEntry(&GetShaderiv, "glGetShaderiv") &&
+           FetchGlEntry(&DeleteShader, "glDeleteShader") &&
+           FetchGlEntry(&CreateProgram, "glCreateProgram") &&
+           FetchGlEntry(&AttachShader, "glAttachShader") &&
+           FetchGlEntry(&LinkProgram, "glLinkProgram") &&
+           FetchGlEntry(&GetProgramiv, "glGetProgramiv") &&
+           FetchGlEntry(&DeleteProgram, "glDeleteProgram") &&
+           FetchGlEntry(&UseProgram, "glUseProgram") &&
+           FetchGlEntry(&GetUniformLocation, "glGetUniformLocation") &&
+           FetchGlEntry(&Uniform1i, "glUniform1i") && FetchGlEntry(&Uniform2f, "glUniform2f") &&
+           FetchGlEntry(&ActiveTexture, "glActiveTexture");
 }
 
 static GLuint Compile(GLenum kind, const char* source) {

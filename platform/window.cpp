@@ -10,6 +10,7 @@
 #include "platform/sdl_window.h"
 
 #include "platform/sharp_present.h"
+#include "shell/word_list.h"
 
 #define GL_GLEXT_PROTOTYPES 0
 #include <GL/gl.h>
@@ -53,11 +54,6 @@ void SetSdlContextAttributes() {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 }
 
-template <typename T> static bool FetchGl(T* entry, const char* name) {
-    *entry = reinterpret_cast<T>(SDL_GL_GetProcAddress(name));
-    return *entry != nullptr;
-}
-
 bool GlVersionAtLeast(const char* version, int major, int minor) {
     if (version == nullptr) {
         return false;
@@ -75,21 +71,6 @@ bool GlVersionAtLeast(const char* version, int major, int minor) {
     return foundMajor > major || (foundMajor == major && foundMinor >= minor);
 }
 
-bool ExtensionListHas(const char* list, const char* name) {
-    if (list == nullptr || name == nullptr || *name == '\0') {
-        return false;
-    }
-    size_t length = std::strlen(name);
-    for (const char* at = std::strstr(list, name); at != nullptr; at = std::strstr(at + 1, name)) {
-        bool startsWord = at == list || at[-1] == ' ';
-        bool endsWord = at[length] == ' ' || at[length] == '\0';
-        if (startsWord && endsWord) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // The driver's own answer: the extension string of a compatibility context,
 // or the indexed list of a core one (where GL_EXTENSIONS is no longer a
 // string). SDL's helper is not used, since it also obeys an environment
@@ -97,12 +78,12 @@ bool ExtensionListHas(const char* list, const char* name) {
 bool HasGlExtension(const char* name) {
     const char* list = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     if (list != nullptr) {
-        return ExtensionListHas(list, name);
+        return ListHasWord(list, name);
     }
     while (glGetError() != GL_NO_ERROR) {
     }
     PFNGLGETSTRINGIPROC getStringi = nullptr;
-    if (!FetchGl(&getStringi, "glGetStringi")) {
+    if (!FetchGlEntry(&getStringi, "glGetStringi")) {
         return false;
     }
     GLint count = 0;
@@ -123,18 +104,18 @@ static bool FetchFramebufferFunctions() {
         !HasGlExtension("GL_ARB_framebuffer_object")) {
         return false;
     }
-    return FetchGl(&GenFramebuffers, "glGenFramebuffers") &&
-           FetchGl(&DeleteFramebuffers, "glDeleteFramebuffers") &&
-           FetchGl(&BindFramebuffer, "glBindFramebuffer") &&
-           FetchGl(&GenRenderbuffers, "glGenRenderbuffers") &&
-           FetchGl(&DeleteRenderbuffers, "glDeleteRenderbuffers") &&
-           FetchGl(&BindRenderbuffer, "glBindRenderbuffer") &&
-           FetchGl(&RenderbufferStorage, "glRenderbufferStorage") &&
-           FetchGl(&GetRenderbufferParameteriv, "glGetRenderbufferParameteriv") &&
-           FetchGl(&FramebufferRenderbuffer, "glFramebufferRenderbuffer") &&
-           FetchGl(&CheckFramebufferStatus, "glCheckFramebufferStatus") &&
-           FetchGl(&BlitFramebuffer, "glBlitFramebuffer") &&
-           FetchGl(&FramebufferTexture2D, "glFramebufferTexture2D");
+    return FetchGlEntry(&GenFramebuffers, "glGenFramebuffers") &&
+           FetchGlEntry(&DeleteFramebuffers, "glDeleteFramebuffers") &&
+           FetchGlEntry(&BindFramebuffer, "glBindFramebuffer") &&
+           FetchGlEntry(&GenRenderbuffers, "glGenRenderbuffers") &&
+           FetchGlEntry(&DeleteRenderbuffers, "glDeleteRenderbuffers") &&
+           FetchGlEntry(&BindRenderbuffer, "glBindRenderbuffer") &&
+           FetchGlEntry(&RenderbufferStorage, "glRenderbufferStorage") &&
+           FetchGlEntry(&GetRenderbufferParameteriv, "glGetRenderbufferParameteriv") &&
+           FetchGlEntry(&FramebufferRenderbuffer, "glFramebufferRenderbuffer") &&
+           FetchGlEntry(&CheckFramebufferStatus, "glCheckFramebufferStatus") &&
+           FetchGlEntry(&BlitFramebuffer, "glBlitFramebuffer") &&
+           FetchGlEntry(&FramebufferTexture2D, "glFramebufferTexture2D");
 }
 
 static GLint RenderbufferBits(GLuint renderbuffer, GLenum which) {

@@ -120,13 +120,16 @@ bool PollPlatformEvent(PlatformEvent* event);
 // Some loaders return a pointer for any name: ask HasGlExtension first.
 void* GetGlProcAddress(const char* name);
 
+// Looks up an entry point into *entry, typed as the caller's pointer; false
+// when the driver has none by that name.
+template <typename T> bool FetchGlEntry(T* entry, const char* name) {
+    *entry = reinterpret_cast<T>(GetGlProcAddress(name));
+    return *entry != nullptr;
+}
+
 // Whether the current context's driver lists the extension (a whole name).
 // Asks the driver alone: no environment variable changes the answer.
 bool HasGlExtension(const char* name);
-
-// Whether a space-separated extension list names the extension as a whole
-// word ("GL_ARB_multitexture" is not found in "GL_ARB_multitexture_x").
-bool ExtensionListHas(const char* list, const char* name);
 
 // Whether an OpenGL version string ("4.5 (Compatibility Profile) Mesa …",
 // "OpenGL ES 3.0 …") is at least major.minor; false for none.

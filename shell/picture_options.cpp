@@ -2,24 +2,11 @@
 #include "shell/picture_options.h"
 
 #include "shell/picture_size.h"
+#include "shell/word_list.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-
-// Whether the space-separated list names option as a whole word.
-static bool ListNames(const char* list, const char* option) {
-    const size_t length = std::strlen(option);
-    for (const char* at = std::strstr(list, option); at != nullptr;
-         at = std::strstr(at + 1, option)) {
-        const bool starts = at == list || at[-1] == ' ';
-        const bool ends = at[length] == ' ' || at[length] == '\0';
-        if (starts && ends) {
-            return true;
-        }
-    }
-    return false;
-}
 
 bool ReadWholeNumber(const char* text, int32_t low, int32_t high, int32_t* value) {
     char* end = nullptr;
@@ -41,7 +28,7 @@ PictureOptionResult ReadPictureOption(const char* name, const char* value, const
     for (const char* option : Known) {
         known = known || std::strcmp(name, option) == 0;
     }
-    if (!known || !ListNames(allowed, name)) {
+    if (!known || !ListHasWord(allowed, name)) {
         return PictureOptionResult::NotPictureOption;
     }
     if (std::strcmp(name, "--hd") == 0) {
@@ -113,7 +100,7 @@ std::string PictureOptionsUsage(const char* allowed) {
     };
     std::string text;
     for (const auto& line : Lines) {
-        if (ListNames(allowed, line.name)) {
+        if (ListHasWord(allowed, line.name)) {
             text += line.help;
         }
     }
