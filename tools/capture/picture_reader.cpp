@@ -33,21 +33,16 @@ static BufferDataProc BufferData;
 static MapBufferProc MapBuffer;
 static UnmapBufferProc UnmapBuffer;
 
-template <typename T> static bool FetchEntry(T* entry, const char* name) {
-    *entry = reinterpret_cast<T>(GetGlProcAddress(name));
-    return *entry != nullptr;
-}
-
 static bool FetchPixelBuffers() {
     const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
     if (!GlVersionAtLeast(version, 2, 1) &&
         !(GlVersionAtLeast(version, 1, 5) && HasGlExtension("GL_ARB_pixel_buffer_object"))) {
         return false;
     }
-    return FetchEntry(&GenBuffers, "glGenBuffers") &&
-           FetchEntry(&DeleteBuffers, "glDeleteBuffers") &&
-           FetchEntry(&BindBuffer, "glBindBuffer") && FetchEntry(&BufferData, "glBufferData") &&
-           FetchEntry(&MapBuffer, "glMapBuffer") && FetchEntry(&UnmapBuffer, "glUnmapBuffer");
+    return FetchGlEntry(&GenBuffers, "glGenBuffers") &&
+           FetchGlEntry(&DeleteBuffers, "glDeleteBuffers") &&
+           FetchGlEntry(&BindBuffer, "glBindBuffer") && FetchGlEntry(&BufferData, "glBufferData") &&
+           FetchGlEntry(&MapBuffer, "glMapBuffer") && FetchGlEntry(&UnmapBuffer, "glUnmapBuffer");
 }
 
 // Hands the writer the waiting frames whose read is at most last, oldest
