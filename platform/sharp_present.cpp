@@ -41,9 +41,11 @@ void main() {
 // A window pixel whose centre lies within a picture pixel, farther than half
 // a window pixel from its edges, takes that picture pixel's colour exactly;
 // nearer an edge, the colour blends linearly to the neighbour's over one
-// window pixel, as shrinking the whole-factor enlargement would. Measured
-// from picture pixel centres: between two centres, the blend runs only over
-// the 1 / scale picture pixels around the edge halfway between them. scale is
+// window pixel, as shrinking the whole-factor enlargement would. edge is the
+// nearest edge between picture pixels, offset the position from it: scaled
+// to window pixels and held within half a picture pixel, offset lands on the
+// nearer pixel's centre everywhere but in the 1 / scale picture pixels
+// around the edge, where it slides from one centre to the other. scale is
 // window pixels per picture pixel (at least 1), texelSize one picture pixel
 // in texture coordinates.
 static const char FragmentSource[] = R"(#version 110
@@ -52,10 +54,9 @@ uniform vec2 texelSize;
 uniform vec2 scale;
 varying vec2 picturePosition;
 void main() {
-    vec2 between = picturePosition - 0.5;
-    vec2 centre = floor(between);
-    vec2 blend = clamp((between - centre - 0.5) * scale + 0.5, 0.0, 1.0);
-    gl_FragColor = texture2D(picture, (centre + 0.5 + blend) * texelSize);
+    vec2 edge = floor(picturePosition + 0.5);
+    vec2 offset = clamp((picturePosition - edge) * scale, -0.5, 0.5);
+    gl_FragColor = texture2D(picture, (edge + offset) * texelSize);
 }
 )";
 
