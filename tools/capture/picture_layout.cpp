@@ -48,19 +48,12 @@ inline void PixelRgb(PixelLayout pixels, const uint8_t* row, int32_t x, uint32_t
 // One drawn pixel a written pixel: each row is only widened, the common case
 // and, at large sizes, most of the writer's work.
 void WidenRow(PixelLayout pixels, const uint8_t* source, int32_t columns, uint8_t* out) {
-    if (pixels == PixelLayout::Rgb565) {
-        for (int32_t x = 0; x < columns; ++x, source += 2, out += 3) {
-            const uint32_t word = source[0] | (source[1] << 8);
-            out[0] = Widen.five[word >> 11];
-            out[1] = Widen.six[(word >> 5) & 63];
-            out[2] = Widen.five[word & 31];
-        }
-    } else {
-        for (int32_t x = 0; x < columns; ++x, source += 4, out += 3) {
-            out[0] = source[0];
-            out[1] = source[1];
-            out[2] = source[2];
-        }
+    for (int32_t x = 0; x < columns; ++x, out += 3) {
+        uint32_t rgb[3];
+        PixelRgb(pixels, source, x, rgb);
+        out[0] = static_cast<uint8_t>(rgb[0]);
+        out[1] = static_cast<uint8_t>(rgb[1]);
+        out[2] = static_cast<uint8_t>(rgb[2]);
     }
 }
 
